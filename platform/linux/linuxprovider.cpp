@@ -1,0 +1,39 @@
+#include "platform/linux/linuxprovider.h"
+
+#include "platform/linux/sources.h"
+
+namespace platform {
+
+LinuxProvider::Options LinuxProvider::Options::fromEnvironment()
+{
+    Options options;
+    const QString root = qEnvironmentVariable("DRIVERSEARCHER_ROOT");
+    if (!root.isEmpty())
+        options.root = root;
+    options.pciIds = qEnvironmentVariable("DRIVERSEARCHER_PCI_IDS");
+    options.usbIds = qEnvironmentVariable("DRIVERSEARCHER_USB_IDS");
+    options.pnpIds = qEnvironmentVariable("DRIVERSEARCHER_PNP_IDS");
+    return options;
+}
+
+LinuxProvider::LinuxProvider(Options options) : options_(std::move(options)) {}
+
+LinuxProvider::~LinuxProvider() = default;
+
+std::vector<WmiObject> LinuxProvider::instancesOf(const QString &nameSpace, const QString &className)
+{
+    const QString ns = normalisedNamespace(nameSpace);
+    const linuxhw::ClassSource *source = linuxhw::findClassSource(ns, className);
+    if (!source)
+        throw WmiError(QStringLiteral("Invalid class \"%1\" in namespace \"%2\"").arg(className, nameSpace));
+    linuxhw::SysRoot root(options_);
+    return (*source)(root);
+}
+
+BatteryFigures LinuxProvider::batteryFigures()
+{
+    linuxhw::SysRoot root(options_);
+    return linuxhw::readBatteryFigures(root);
+}
+
+} // namespace platform

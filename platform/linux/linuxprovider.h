@@ -1,0 +1,36 @@
+#pragma once
+#include "platform/management/managementprovider.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace platform {
+
+// The live provider: answers the management classes from /sys, /proc and the firmware
+// tables of a Linux machine, all read under a configurable root so tests can use fake trees.
+class LinuxProvider final : public ManagementProvider {
+public:
+    struct Options {
+        QString root = QStringLiteral("/"); // prefix of every /sys, /proc and /etc path
+        QString pciIds;                      // empty: the system's pci.ids
+        QString usbIds;                      // empty: the system's usb.ids
+        QString pnpIds;                      // empty: the system's pnp.ids
+
+        // DRIVERSEARCHER_ROOT, DRIVERSEARCHER_PCI_IDS, DRIVERSEARCHER_USB_IDS, DRIVERSEARCHER_PNP_IDS.
+        static Options fromEnvironment();
+    };
+
+    explicit LinuxProvider(Options options);
+    ~LinuxProvider() override;
+
+    std::vector<WmiObject> instancesOf(const QString &nameSpace, const QString &className) override;
+    BatteryFigures batteryFigures() override;
+
+    const Options &options() const { return options_; }
+
+private:
+    Options options_;
+};
+
+} // namespace platform

@@ -1,0 +1,23 @@
+#include "platform/management/machinedescription.h"
+#include "platform/linux/linuxprovider.h"
+
+namespace platform {
+
+QString normalisedNamespace(const QString &nameSpace)
+{
+    QString ns = nameSpace.trimmed().toLower();
+    ns.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    while (ns.startsWith(QLatin1Char('\\')))
+        ns.remove(0, 1);
+    return ns;
+}
+
+std::unique_ptr<ManagementProvider> createManagementProvider()
+{
+    const QString machine = qEnvironmentVariable("DRIVERSEARCHER_MACHINE");
+    if (!machine.isEmpty())
+        return std::make_unique<MachineDescription>(machine);
+    return std::make_unique<LinuxProvider>(LinuxProvider::Options::fromEnvironment());
+}
+
+} // namespace platform

@@ -1,0 +1,3 @@
+#include "windows/main/frigscope.h"
+
+fRigscope::fRigscope() : app::Form("fRigscope") {}
