@@ -1,0 +1,72 @@
+#pragma once
+// One HTTP GET request whose events arrive on the thread that made it, one at a time, in the
+// order response start, data (once per received chunk), finished — or failed instead of
+// finished when the transfer breaks. Dropping the object aborts the request silently.
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <QUrl>
+
+#include <chrono>
+#include <optional>
+
+class QNetworkReply;
+
+namespace platform::http {
+
+struct Timeouts {
+    // From the start until the request is on the wire (name resolution and connection); 0: none.
+    std::chrono::milliseconds connect{0};
+    // The longest pause between two pieces of data while sending or receiving; 0: none.
+    std::chrono::milliseconds transfer{0};
+};
+
+class HttpGet : public QObject {
+    Q_OBJECT
+public:
+    // Starts the request at once. Redirects are followed only to an equally safe scheme.
+    HttpGet(const QUrl &url, Timeouts timeouts, QObject *parent = nullptr);
+    ~HttpGet() override;
+
+    // Known from the response start on.
+    int statusCode() const { return statusCode_; }
+    QString reasonPhrase() const { return reasonPhrase_; }
+    // All response headers as "Name: value" lines ended by CR LF.
+    QString allResponseHeaders() const { return allResponseHeaders_; }
+    // The announced body length; std::nullopt when the header is absent or not a number.
+    std::optional<qint64> contentLength() const { return contentLength_; }
+    // Body bytes delivered so far (after any content decoding).
+    qint64 bytesReceived() const { return bytesReceived_; }
+
+    // Stops the request; no further signal is emitted.
+    void abort();
+
+    // Receivers may delete the object from any of its signals (deleteLater or delete).
+
+signals:
+    void responseStarted(int status);
+    void dataAvailable(const QByteArray &chunk);
+    void responseFinished();
+    // The transfer broke (name resolution, connection, time-out, incomplete body, ...).
+    void failed(const QString &reason);
+
+private:
+    void onMetaDataChanged();
+    void onReadyRead();
+    void onFinished();
+    void fail(const QString &reason);
+    void release();
+
+    QPointer<QNetworkReply> reply_;
+    QTimer connectTimer_;
+    bool started_ = false;
+    int statusCode_ = 0;
+    QString reasonPhrase_;
+    QString allResponseHeaders_;
+    std::optional<qint64> contentLength_;
+    qint64 bytesReceived_ = 0;
+};
+
+} // namespace platform::http
