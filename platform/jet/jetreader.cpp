@@ -1,0 +1,676 @@
+#include "jetdatabase.h"
+#include "jetformat.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace platform::jet {
+
+using namespace format;
+
+namespace {
+
+// A table definition longer than this many pages is taken for damage (Jet's limits of 255 columns
+// and 32 indexes fit in a handful).
+constexpr int kMaxDefinitionPages = 64;
+
+QString fileLabel(const QString &path) { return QStringLiteral("\"%1\"").arg(QFileInfo(path).fileName()); }
+
+} // namespace
+
+struct Column {
+    QString name;
+    uint8_t type = 0;
+    uint16_t number = 0;
+    uint16_t varIndex = 0;
+    uint8_t flags = 0;
+    uint16_t fixedOffset = 0;
+    uint16_t length = 0;
+    bool fixed() const { return flags & FixedLength; }
+};
+
+struct JetTableDefinition {
+    QString name;
+    uint32_t page = 0;
+    uint32_t rowCount = 0;
+    uint8_t ownedMapRow = 0;
+    uint32_t ownedMapPage = 0;
+    bool hasVariableColumns = false;
+    std::vector<Column> columns; // in column-number order
+};
+
+struct CatalogEntry {
+    QString name;
+    uint32_t page;
+    bool system;
+};
+
+// The open file: page access, its header facts and the catalogue of tables.
+struct JetFile {
+    QString label; // how errors name the file
+    mutable QFile file;
+    QByteArray bytes; // the file's contents when opened from memory
+    uint32_t pageCount = 0;
+    uint32_t databaseKey = 0;
+    bool hasPassword = false;
+    std::vector<CatalogEntry> catalog;
+
+    [[noreturn]] void damaged(const char *what) const
+    {
+        throw JetError(QStringLiteral("The database file %1 is damaged or incomplete (%2).").arg(label, QLatin1String(what)));
+    }
+
+    void readPage(uint32_t page, uint8_t *out) const
+    {
+        if (page >= pageCount)
+            damaged("a reference points past the end of the file");
+        const qint64 offset = qint64(page) * kPageSize;
+        if (file.isOpen()) {
+            if (!file.seek(offset) || file.read(reinterpret_cast<char *>(out), kPageSize) != qint64(kPageSize))
+                throw JetError(QStringLiteral("The database file %1 could not be read: %2").arg(label, file.errorString()));
+        } else {
+            std::memcpy(out, bytes.constData() + offset, kPageSize);
+        }
+        if (databaseKey != 0 && page != 0)
+            decodePage(databaseKey, page, {out, kPageSize});
+    }
+
+    std::shared_ptr<const JetTableDefinition> readDefinition(uint32_t page, const QString &name) const;
+};
+
+namespace {
+
+struct Page {
+    std::array<uint8_t, kPageSize> data;
+    uint8_t type() const { return data[0]; }
+};
+
+// The bytes of row `row` on a data page: [start, end).
+struct RowSpan {
+    uint16_t start = 0, end = 0;
+};
+
+uint16_t rowCountOf(const JetFile &file, const Page &page)
+{
+    const uint16_t count = u16(&page.data[12]);
+    if (14 + 2 * std::size_t(count) > kPageSize)
+        file.damaged("a data page lists more rows than fit on it");
+    return count;
+}
+
+// Null when the row is deleted or moved elsewhere (skipped, as every Jet reader does).
+std::optional<RowSpan> rowSpan(const JetFile &file, const Page &page, uint16_t count, uint16_t row)
+{
+    const uint16_t offset = u16(&page.data[14 + 2 * row]);
+    if (offset & (kDeletedRow | kOverflowRow))
+        return std::nullopt;
+    const uint16_t start = offset & kRowOffsetMask;
+    const uint16_t end = row == 0 ? kPageSize : u16(&page.data[14 + 2 * (row - 1)]) & kRowOffsetMask;
+    if (start < 14 + 2 * count || start >= end || end > kPageSize)
+        file.damaged("a row lies outside its page");
+    return RowSpan{start, end};
+}
+
+// The pages a usage map marks, in order. Inline maps carry their bitmap; reference maps point to
+// bitmap pages that each cover kPagesPerMapPage pages.
+class UsageMapWalk {
+public:
+    UsageMapWalk(const JetFile &file, uint32_t mapPage, uint8_t mapRow) : file_(file)
+    {
+        Page page;
+        file.readPage(mapPage, page.data.data());
+        if (page.type() != DataPage)
+            file.damaged("a usage map is not on a data page");
+        const uint16_t count = rowCountOf(file, page);
+        if (mapRow >= count)
+            file.damaged("a usage map row is missing");
+        const auto span = rowSpan(file, page, count, mapRow);
+        if (!span || span->end - span->start < 5)
+            file.damaged("a usage map row is too short");
+        const uint8_t *row = &page.data[span->start];
+        kind_ = row[0];
+        if (kind_ == 0) {
+            start_ = u32(row + 1);
+            bitmap_.assign(row + 5, static_cast<const uint8_t *>(page.data.data() + span->end));
+        } else if (kind_ == 1) {
+            for (const uint8_t *p = row + 1; p + 4 <= page.data.data() + span->end; p += 4)
+                mapPages_.push_back(u32(p));
+        } else {
+            file.damaged("a usage map has an unknown kind");
+        }
+    }
+
+    // The next marked page, or nullopt at the end.
+    std::optional<uint32_t> next()
+    {
+        for (;;) {
+            if (bit_ < bitmap_.size() * 8) {
+                const std::size_t bit = bit_++;
+                if (bitmap_[bit / 8] & (1u << (bit % 8)))
+                    return uint32_t(start_ + bit);
+                continue;
+            }
+            if (kind_ == 0 || mapIndex_ >= mapPages_.size())
+                return std::nullopt;
+            const uint32_t index = uint32_t(mapIndex_);
+            const uint32_t mapPage = mapPages_[mapIndex_++];
+            bitmap_.clear();
+            bit_ = 0;
+            if (mapPage == 0)
+                continue;
+            Page page;
+            file_.readPage(mapPage, page.data.data());
+            if (page.type() != UsageMapPage)
+                file_.damaged("a usage map points to a page that is not a map");
+            start_ = uint64_t(index) * kPagesPerMapPage;
+            bitmap_.assign(page.data.begin() + 4, page.data.end());
+        }
+    }
+
+private:
+    const JetFile &file_;
+    uint8_t kind_ = 0;
+    uint64_t start_ = 0;
+    std::vector<uint8_t> bitmap_;
+    std::size_t bit_ = 0;
+    std::vector<uint32_t> mapPages_;
+    std::size_t mapIndex_ = 0;
+};
+
+// Jet 4 text: UCS-2LE, or with "FF FE" in front the compressed form where a zero byte switches
+// between one byte per character (high byte 0) and two.
+void decodeText(const uint8_t *data, std::size_t size, std::u16string &out)
+{
+    out.clear();
+    if (size >= 2 && data[0] == 0xFF && data[1] == 0xFE) {
+        bool oneByte = true;
+        for (std::size_t i = 2; i < size;) {
+            if (data[i] == 0) {
+                oneByte = !oneByte;
+                ++i;
+            } else if (oneByte) {
+                out.push_back(char16_t(data[i++]));
+            } else {
+                if (i + 1 >= size)
+                    break;
+                out.push_back(char16_t(data[i] | data[i + 1] << 8));
+                i += 2;
+            }
+        }
+        return;
+    }
+    out.resize(size / 2);
+    for (std::size_t i = 0; i < size / 2; ++i)
+        out[i] = char16_t(data[2 * i] | data[2 * i + 1] << 8);
+}
+
+QString hexText(const uint8_t *data, std::size_t size)
+{
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)).toHex().toUpper());
+}
+
+} // namespace
+
+std::shared_ptr<const JetTableDefinition> JetFile::readDefinition(uint32_t firstPage, const QString &name) const
+{
+    // The definition may continue on further pages; each repeats the 8-byte page header.
+    std::vector<uint8_t> def;
+    Page page;
+    uint32_t pageNumber = firstPage;
+    for (int count = 0; pageNumber != 0; ++count) {
+        if (count == kMaxDefinitionPages)
+            damaged("a table definition does not end");
+        readPage(pageNumber, page.data.data());
+        if (page.type() != TableDefinitionPage)
+            damaged("a table definition page has the wrong type");
+        def.insert(def.end(), page.data.begin() + (count == 0 ? 0 : 8), page.data.end());
+        pageNumber = u32(&page.data[4]);
+    }
+    auto need = [&](std::size_t end) {
+        if (end > def.size())
+            damaged("a table definition is cut short");
+    };
+    need(63);
+    if (u32(&def[12]) != kTableMagic)
+        damaged("a table definition has a wrong mark");
+    auto table = std::make_shared<JetTableDefinition>();
+    table->name = name;
+    table->page = firstPage;
+    table->rowCount = u32(&def[16]);
+    const uint16_t columnCount = u16(&def[45]);
+    const uint32_t realIndexCount = u32(&def[51]);
+    table->ownedMapRow = def[55];
+    table->ownedMapPage = u24(&def[56]);
+    if (realIndexCount > 1000)
+        damaged("a table definition lists too many indexes");
+    std::size_t pos = 63 + 12 * std::size_t(realIndexCount);
+    need(pos + 25 * std::size_t(columnCount));
+    for (uint16_t i = 0; i < columnCount; ++i, pos += 25) {
+        const uint8_t *d = &def[pos];
+        Column column;
+        column.type = d[0];
+        column.number = u16(d + 5);
+        column.varIndex = u16(d + 7);
+        column.flags = d[15];
+        column.fixedOffset = u16(d + 21);
+        column.length = u16(d + 23);
+        table->hasVariableColumns |= !column.fixed();
+        table->columns.push_back(column);
+    }
+    for (Column &column : table->columns) {
+        need(pos + 2);
+        const uint16_t length = u16(&def[pos]);
+        need(pos + 2 + length);
+        std::u16string text;
+        decodeText(&def[pos + 2], length, text);
+        column.name = QString::fromUtf16(text.data(), qsizetype(text.size()));
+        pos += 2 + length;
+    }
+    std::stable_sort(table->columns.begin(), table->columns.end(),
+                     [](const Column &a, const Column &b) { return a.number < b.number; });
+    return table;
+}
+
+// ---- rows
+
+struct JetRowCursor::State {
+    std::shared_ptr<const JetFile> file;
+    std::shared_ptr<const JetTableDefinition> table;
+    UsageMapWalk pages;
+    Page page;
+    bool onPage = false;
+    uint16_t pageRows = 0;
+    uint16_t nextRow = 0;
+    // the current row
+    const uint8_t *row = nullptr;
+    std::size_t rowSize = 0;
+    uint16_t rowColumns = 0;
+    const uint8_t *nullMask = nullptr;
+    uint16_t varCount = 0;
+    std::size_t varTable = 0; // offset in the row of var_off[0]
+    std::size_t varLimit = 0; // variable data ends before the offset table
+    mutable std::u16string scratch;
+
+    State(std::shared_ptr<const JetFile> f, std::shared_ptr<const JetTableDefinition> t)
+        : file(std::move(f)), table(std::move(t)), pages(*file, table->ownedMapPage, table->ownedMapRow)
+    {
+    }
+
+    bool next()
+    {
+        for (;;) {
+            while (onPage && nextRow < pageRows) {
+                const uint16_t index = nextRow++;
+                if (const auto span = rowSpan(*file, page, pageRows, index)) {
+                    crack(*span);
+                    return true;
+                }
+            }
+            const auto pageNumber = pages.next();
+            if (!pageNumber)
+                return false;
+            file->readPage(*pageNumber, page.data.data());
+            // A page the map marks that belongs to another table is not ours to read.
+            onPage = page.type() == DataPage && u32(&page.data[4]) == table->page;
+            pageRows = onPage ? rowCountOf(*file, page) : 0;
+            nextRow = 0;
+        }
+    }
+
+    void crack(RowSpan span)
+    {
+        row = &page.data[span.start];
+        rowSize = span.end - span.start;
+        if (rowSize < 2)
+            file->damaged("a row is too short");
+        rowColumns = u16(row);
+        const std::size_t maskSize = (std::size_t(rowColumns) + 7) / 8;
+        if (2 + maskSize > rowSize)
+            file->damaged("a row is too short for its columns");
+        nullMask = row + rowSize - maskSize;
+        varCount = 0;
+        varLimit = rowSize - maskSize;
+        if (table->hasVariableColumns) {
+            if (2 + maskSize + 2 > rowSize)
+                file->damaged("a row is too short for its columns");
+            varCount = u16(row + rowSize - maskSize - 2);
+            const std::size_t tableSize = 2 * (std::size_t(varCount) + 1) + 2;
+            if (2 + maskSize + tableSize > rowSize)
+                file->damaged("a row's offset table does not fit");
+            varTable = rowSize - maskSize - 4;
+            varLimit = rowSize - maskSize - tableSize;
+        }
+    }
+
+    const Column &column(int index) const
+    {
+        if (index < 0 || std::size_t(index) >= table->columns.size())
+            throw JetError(QStringLiteral("The table \"%1\" has no column number %2.").arg(table->name).arg(index));
+        return table->columns[std::size_t(index)];
+    }
+
+    bool nullBit(const Column &c) const
+    {
+        return c.number >= rowColumns || !(nullMask[c.number / 8] & (1u << (c.number % 8)));
+    }
+
+    // The stored bytes of a column; nullopt for NULL.
+    std::optional<std::pair<const uint8_t *, std::size_t>> bytes(const Column &c) const
+    {
+        if (!row)
+            throw JetError(QStringLiteral("No row of table \"%1\" is current.").arg(table->name));
+        if (nullBit(c))
+            return std::nullopt;
+        if (c.fixed()) {
+            if (c.type == Bool)
+                return std::pair<const uint8_t *, std::size_t>{nullptr, 0};
+            const std::size_t start = 2 + std::size_t(c.fixedOffset);
+            if (start + c.length > varLimit)
+                file->damaged("a fixed-length value lies outside its row");
+            return std::pair{row + start, std::size_t(c.length)};
+        }
+        if (c.varIndex >= varCount)
+            return std::nullopt;
+        const std::size_t start = u16(row + varTable - 2 * std::size_t(c.varIndex));
+        const std::size_t end = u16(row + varTable - 2 * (std::size_t(c.varIndex) + 1));
+        if (start > end || end > varLimit)
+            file->damaged("a variable-length value lies outside its row");
+        return std::pair{row + start, end - start};
+    }
+
+    // A MEMO or OLE value: inline, in one long-value row, or in a chain of them.
+    std::vector<uint8_t> longValue(const uint8_t *data, std::size_t size) const
+    {
+        if (size < 12)
+            file->damaged("a long value's descriptor is too short");
+        const uint32_t header = u32(data);
+        const std::size_t length = header & 0x3FFFFFFF;
+        if (header & 0x80000000) {
+            return std::vector<uint8_t>(data + 12, data + std::min(size, 12 + length));
+        }
+        if (length > std::size_t(file->pageCount) * kPageSize)
+            file->damaged("a long value is longer than the file");
+        std::vector<uint8_t> value;
+        uint32_t pointer = u32(data + 4);
+        Page page;
+        const bool single = header & 0x40000000;
+        for (std::size_t hops = 0; pointer != 0 && value.size() < length; ++hops) {
+            if (hops > std::size_t(file->pageCount) * 256)
+                file->damaged("a long value's chain does not end");
+            file->readPage(pointer >> 8, page.data.data());
+            if (page.type() != DataPage)
+                file->damaged("a long value points to a page that is not a data page");
+            const uint16_t count = rowCountOf(*file, page);
+            const uint16_t index = pointer & 0xFF;
+            if (index >= count)
+                file->damaged("a long value points to a missing row");
+            const auto span = rowSpan(*file, page, count, index);
+            if (!span)
+                file->damaged("a long value points to a deleted row");
+            const uint8_t *part = &page.data[span->start];
+            std::size_t partSize = span->end - span->start;
+            if (single) {
+                pointer = 0;
+            } else {
+                if (partSize < 4)
+                    file->damaged("a long value's part is too short");
+                pointer = u32(part);
+                part += 4;
+                partSize -= 4;
+            }
+            value.insert(value.end(), part, part + std::min(partSize, length - value.size()));
+        }
+        return value;
+    }
+
+    // The text of a TEXT or MEMO column into `scratch`; false for NULL.
+    bool text(const Column &c) const
+    {
+        const auto stored = bytes(c);
+        if (!stored)
+            return false;
+        if (c.type == Memo) {
+            const auto value = longValue(stored->first, stored->second);
+            decodeText(value.data(), value.size(), scratch);
+        } else {
+            decodeText(stored->first, stored->second, scratch);
+        }
+        return true;
+    }
+
+    std::optional<QString> value(int index) const;
+};
+
+namespace {
+
+template<class T> T fixedValue(const uint8_t *data, std::size_t size)
+{
+    T value{};
+    std::memcpy(&value, data, std::min(size, sizeof value));
+    return value;
+}
+
+QString dateText(double days)
+{
+    // OLE automation date: days since 1899-12-30, the fraction is the time of day.
+    if (!std::isfinite(days) || std::fabs(days) > 3e6)
+        return QString::number(days);
+    const double whole = std::floor(days);
+    qint64 seconds = qint64(std::llround(std::fabs(days - whole) * 86400.0));
+    const QDate date = QDate(1899, 12, 30).addDays(qint64(whole));
+    return QDateTime(date, QTime(0, 0)).addSecs(seconds).toString(QStringLiteral("MM/dd/yy HH:mm:ss"));
+}
+
+} // namespace
+
+std::optional<QString> JetRowCursor::State::value(int index) const
+{
+    const Column &c = column(index);
+    if (c.type == Text || c.type == Memo) {
+        if (!text(c))
+            return std::nullopt;
+        return QString::fromUtf16(scratch.data(), qsizetype(scratch.size()));
+    }
+    const auto stored = bytes(c);
+    if (!stored)
+        return c.type == Bool ? std::optional<QString>(QStringLiteral("0")) : std::nullopt;
+    const auto [data, size] = *stored;
+    switch (c.type) {
+    case Bool: return QStringLiteral("1");
+    case Byte: return QString::number(fixedValue<uint8_t>(data, size));
+    case Int: return QString::number(fixedValue<int16_t>(data, size));
+    case Long: return QString::number(fixedValue<int32_t>(data, size));
+    case Money: return QString::number(double(fixedValue<int64_t>(data, size)) / 10000.0, 'f', 4);
+    case Float: return QString::number(fixedValue<float>(data, size), 'g', 7);
+    case Double: return QString::number(fixedValue<double>(data, size), 'g', 15);
+    case DateTime: return dateText(fixedValue<double>(data, size));
+    case Ole: {
+        const auto value = longValue(data, size);
+        return hexText(value.data(), value.size());
+    }
+    default: return hexText(data, size);
+    }
+}
+
+JetRowCursor::JetRowCursor(std::shared_ptr<const JetFile> file, std::shared_ptr<const JetTableDefinition> table)
+    : state_(std::make_shared<State>(std::move(file), std::move(table)))
+{
+}
+
+bool JetRowCursor::next() { return state_->next(); }
+
+bool JetRowCursor::isNull(int column) const
+{
+    const Column &c = state_->column(column);
+    return c.type != Bool && !state_->bytes(c);
+}
+
+std::optional<QString> JetRowCursor::value(int column) const { return state_->value(column); }
+
+bool JetRowCursor::textEquals(int column, QStringView text) const
+{
+    const Column &c = state_->column(column);
+    if (c.type != Text && c.type != Memo) {
+        const auto value = state_->value(column);
+        return value && QStringView(*value).compare(text, Qt::CaseInsensitive) == 0;
+    }
+    if (!state_->text(c))
+        return false;
+    const auto &decoded = state_->scratch;
+    return decoded.size() == std::size_t(text.size())
+        && QStringView(decoded.data(), qsizetype(decoded.size())).compare(text, Qt::CaseInsensitive) == 0;
+}
+
+// ---- tables
+
+JetTable::JetTable(std::shared_ptr<const JetFile> file, std::shared_ptr<const JetTableDefinition> table)
+    : file_(std::move(file)), table_(std::move(table))
+{
+}
+
+QString JetTable::name() const { return table_->name; }
+
+QStringList JetTable::columnNames() const
+{
+    QStringList names;
+    for (const Column &column : table_->columns)
+        names.append(column.name);
+    return names;
+}
+
+int JetTable::columnIndex(const QString &name) const
+{
+    for (std::size_t i = 0; i < table_->columns.size(); ++i)
+        if (table_->columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return int(i);
+    return -1;
+}
+
+quint32 JetTable::recordedRowCount() const { return table_->rowCount; }
+
+JetRowCursor JetTable::rows() const { return JetRowCursor(file_, table_); }
+
+// ---- database
+
+JetDatabase JetDatabase::openFile(std::shared_ptr<JetFile> file, const std::optional<QString> &password)
+{
+    const qint64 size = file->file.isOpen() ? file->file.size() : file->bytes.size();
+    Page header;
+    if (size < qint64(kPageSize)) {
+        std::memset(header.data.data(), 0, kPageSize);
+        if (file->file.isOpen())
+            file->file.read(reinterpret_cast<char *>(header.data.data()), size);
+        else
+            std::memcpy(header.data.data(), file->bytes.constData(), std::size_t(size));
+    } else {
+        file->pageCount = 1;
+        file->readPage(0, header.data.data());
+    }
+    const char *signature = reinterpret_cast<const char *>(&header.data[4]);
+    if (std::memcmp(signature, kAceSignature, sizeof kAceSignature) == 0)
+        throw JetError(QStringLiteral("The database file %1 is in the format of Access 2007 or later (ACE); "
+                                      "only Access 2000 to 2003 databases (Jet 4) can be read.").arg(file->label));
+    if (header.data[0] != HeaderPage || std::memcmp(signature, kSignature, sizeof kSignature) != 0)
+        throw JetError(QStringLiteral("The file %1 is not a Jet (Access) database.").arg(file->label));
+    const uint8_t version = header.data[kVersionOffset];
+    if (version == Jet3)
+        throw JetError(QStringLiteral("The database file %1 is in the Access 97 format (Jet 3); "
+                                      "only Access 2000 to 2003 databases (Jet 4) can be read.").arg(file->label));
+    if (version != Jet4)
+        throw JetError(QStringLiteral("The database file %1 is in the format of Access 2007 or later (ACE); "
+                                      "only Access 2000 to 2003 databases (Jet 4) can be read.").arg(file->label));
+    if (size < qint64(kPageSize) * 3 || size % qint64(kPageSize) != 0)
+        file->damaged("its size is not a whole number of pages");
+    if (size / qint64(kPageSize) > 0xFFFFFF)
+        file->damaged("it is larger than a Jet database can be");
+    file->pageCount = uint32_t(size / qint64(kPageSize));
+
+    rc4(kHeaderKey, {&header.data[kObfuscatedOffset], kObfuscatedSize});
+    file->databaseKey = u32(&header.data[kDatabaseKeyOffset]);
+    const QString stored = storedPassword(header.data.data());
+    file->hasPassword = !stored.isEmpty();
+    if (file->hasPassword && password && *password != stored)
+        throw JetError(QStringLiteral("The database file %1 is protected by a different password.").arg(file->label));
+
+    // The catalogue: MSysObjects lists every table with the page of its definition.
+    const auto objects = file->readDefinition(kCatalogPage, QStringLiteral("MSysObjects"));
+    const JetTable catalog(file, objects);
+    const int id = catalog.columnIndex(QStringLiteral("Id"));
+    const int name = catalog.columnIndex(QStringLiteral("Name"));
+    const int type = catalog.columnIndex(QStringLiteral("Type"));
+    const int flags = catalog.columnIndex(QStringLiteral("Flags"));
+    if (id < 0 || name < 0 || type < 0 || flags < 0)
+        file->damaged("its catalogue lacks a column");
+    for (JetRowCursor rows = catalog.rows(); rows.next();) {
+        const auto objectType = rows.value(type);
+        const auto objectName = rows.value(name);
+        if (!objectType || !objectName || (objectType->toInt() & 0x7FFF) != kTableObject)
+            continue;
+        const uint32_t page = rows.value(id).value_or(QString()).toUInt() & 0xFFFFFF;
+        const uint32_t objectFlags = uint32_t(rows.value(flags).value_or(QString()).toLongLong());
+        file->catalog.push_back({*objectName, page, (objectFlags & kSystemObjectFlags) != 0});
+    }
+    return JetDatabase(std::move(file));
+}
+
+JetDatabase::JetDatabase(std::shared_ptr<const JetFile> file) : file_(std::move(file)) {}
+
+JetDatabase JetDatabase::open(const QString &path, const std::optional<QString> &password)
+{
+    auto file = std::make_shared<JetFile>();
+    file->label = fileLabel(path);
+    file->file.setFileName(path);
+    if (!QFileInfo(path).isFile())
+        throw JetError(QStringLiteral("The database file %1 was not found.").arg(file->label));
+    if (!file->file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        throw JetError(QStringLiteral("The database file %1 could not be opened: %2").arg(file->label, file->file.errorString()));
+    return openFile(std::move(file), password);
+}
+
+JetDatabase JetDatabase::openBytes(const QByteArray &bytes, const std::optional<QString> &password)
+{
+    auto file = std::make_shared<JetFile>();
+    file->label = QStringLiteral("in memory");
+    file->bytes = bytes;
+    return openFile(std::move(file), password);
+}
+
+bool JetDatabase::hasPassword() const { return file_->hasPassword; }
+
+QStringList JetDatabase::tableNames() const
+{
+    QStringList names;
+    for (const CatalogEntry &entry : file_->catalog)
+        if (!entry.system)
+            names.append(entry.name);
+    return names;
+}
+
+JetTable JetDatabase::table(const QString &name) const
+{
+    for (const CatalogEntry &entry : file_->catalog)
+        if (entry.name.compare(name, Qt::CaseInsensitive) == 0)
+            return JetTable(file_, file_->readDefinition(entry.page, entry.name));
+    throw JetError(QStringLiteral("The database file %1 has no table \"%2\".").arg(file_->label, name));
+}
+
+void checkDriverDatabase(const QString &path)
+{
+    const JetDatabase database = JetDatabase::open(path, QString::fromLatin1(kDriverDatabasePassword));
+    const JetTable table = database.table(QString::fromLatin1(kDriverTable));
+    for (const QString &column : kDriverColumns)
+        if (table.columnIndex(column) < 0)
+            throw JetError(QStringLiteral("The table \"%1\" of the database file %2 has no column \"%3\".")
+                               .arg(table.name(), fileLabel(path), column));
+    // Reading every row finds damage anywhere in the table, such as a download cut short.
+    for (JetRowCursor rows = table.rows(); rows.next();)
+        for (int column = 0; column < table.columnNames().size(); ++column)
+            rows.value(column);
+}
+
+} // namespace platform::jet
