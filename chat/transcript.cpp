@@ -1,0 +1,183 @@
+#include "chat/transcript.h"
+
+#include "app/appfolder.h"
+#include "chat/ansicodepage.h"
+#include "chat/chatstate.h"
+#include "chat/protocol.h"
+#include "platform/sound/sound.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QFontDatabase>
+#include <QListWidget>
+#include <QTextCursor>
+#include <QTextEdit>
+
+#include <initializer_list>
+
+namespace chat {
+
+namespace {
+
+// Debian's fonts-wine ships Tahoma where fontconfig does not look; without it Qt picks a
+// similar sans-serif face.
+void registerTahoma()
+{
+    static const bool registered = [] {
+        const QString file = QStringLiteral("/usr/share/wine/fonts/tahoma.ttf");
+        return QFile::exists(file) && QFontDatabase::addApplicationFont(file) >= 0;
+    }();
+    Q_UNUSED(registered);
+}
+
+struct Run {
+    QString text;
+    bool bold;
+    QColor colour;
+};
+
+QTextCharFormat runFormat(const Run &run)
+{
+    QTextCharFormat format;
+    format.setFontFamilies({QString::fromLatin1(kTranscriptFont)});
+    format.setFontPointSize(kTranscriptPointSize);
+    format.setFontWeight(run.bold ? QFont::Bold : QFont::Normal);
+    format.setFontItalic(false);
+    format.setFontUnderline(false);
+    format.setForeground(run.colour);
+    return format;
+}
+
+// Appends the runs and a line end at the end of the transcript, then plays the sound.
+void appendLine(QWidget *transcript, std::initializer_list<Run> runs)
+{
+    auto *edit = qobject_cast<QTextEdit *>(transcript);
+    if (!edit)
+        return;
+    registerTahoma();
+    QTextCursor cursor(edit->document());
+    cursor.movePosition(QTextCursor::End);
+    QTextCharFormat format;
+    for (const Run &run : runs) {
+        format = runFormat(run);
+        // A CR LF inside received text is one line break, as on the wire.
+        QString text = run.text;
+        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        cursor.insertText(text, format);
+    }
+    cursor.insertText(QStringLiteral("\n"), format);
+    edit->setTextCursor(cursor);
+    edit->ensureCursorVisible();
+    PlayNotificationSound();
+}
+
+bool isOwnNickname(const QString &nickname)
+{
+    return nickname.toLower() == chatState().CurrentNickname.toLower();
+}
+
+const QColor &nicknameColour(const QString &nickname)
+{
+    return isOwnNickname(nickname) ? kNavy : kDarkRed;
+}
+
+QChar fieldSeparator() { return QChar::fromLatin1(kFieldSeparator); }
+
+} // namespace
+
+void PlayNotificationSound()
+{
+    platform::sound::playFile(app::applicationFile(QStringLiteral("sysmessage.WAV")));
+}
+
+void AddStatusLine(QWidget *transcript, const QColor &colour, const QString &text)
+{
+    appendLine(transcript, {{text, false, colour}});
+}
+
+void AddChatLine(QWidget *transcript, const QString &nickname, const QString &message)
+{
+    appendLine(transcript, {{nickname + QStringLiteral(": "), true, nicknameColour(nickname)}, {message, false, kBlack}});
+}
+
+void AddPresenceLine(QWidget *transcript, const QString &nickname, bool joined)
+{
+    appendLine(transcript, {{nickname + QStringLiteral(" "), true, nicknameColour(nickname)},
+                            joined ? Run{QStringLiteral("has joined the room."), false, kGreen}
+                                   : Run{QStringLiteral("has left the room."), false, kGrey}});
+}
+
+void ShowChatMessage(const ChatView &view, const QString &frame)
+{
+    const QStringList fields = frame.split(fieldSeparator());
+    // Without a text field the frame carries no message.
+    if (fields.size() < 3)
+        return;
+    AddChatLine(view.transcript, fields[1], fields[2]);
+}
+
+void FillUserList(const ChatView &view, const QString &frame)
+{
+    if (!frame.contains(fieldSeparator()))
+        return;
+    const QString names = frame.section(fieldSeparator(), 1, 1);
+    auto *list = qobject_cast<QListWidget *>(view.users);
+    if (!list)
+        return;
+    list->clear();
+    if (!names.contains(QLatin1String(kNameSeparator)))
+        list->addItem(names);
+    else
+        list->addItems(names.split(QLatin1String(kNameSeparator), Qt::SkipEmptyParts));
+}
+
+void ShowJoinOrLeave(const ChatView &view, const QString &frame)
+{
+    if (!frame.contains(fieldSeparator()))
+        return;
+    const QString command = frame.section(fieldSeparator(), 0, 0);
+    const QString nickname = frame.section(fieldSeparator(), 1, 1);
+    const bool joined = command == QLatin1String("ENT");
+    AddPresenceLine(view.transcript, nickname, joined);
+    if (joined) {
+        if (auto *list = qobject_cast<QListWidget *>(view.users))
+            list->addItem(nickname);
+    } else {
+        RemoveListEntry(view.users, nickname);
+    }
+}
+
+void DispatchFrame(const ChatView &view, QByteArrayView element)
+{
+    if (element.size() <= 3)
+        return;
+    const QByteArrayView command = element.first(3);
+    if (command == "MSG")
+        ShowChatMessage(view, fromAnsi(element));
+    else if (command == "LST")
+        FillUserList(view, fromAnsi(element));
+    else if (command == "ENT" || command == "LEA")
+        ShowJoinOrLeave(view, fromAnsi(element));
+}
+
+void RemoveListEntry(QWidget *list, const QString &text)
+{
+    const QString wanted = text.toLower();
+    if (auto *listBox = qobject_cast<QListWidget *>(list)) {
+        for (int row = 0; row < listBox->count(); ++row) {
+            if (listBox->item(row)->text().toLower() == wanted) {
+                delete listBox->takeItem(row);
+                return;
+            }
+        }
+    } else if (auto *comboBox = qobject_cast<QComboBox *>(list)) {
+        for (int row = 0; row < comboBox->count(); ++row) {
+            if (comboBox->itemText(row).toLower() == wanted) {
+                comboBox->removeItem(row);
+                return;
+            }
+        }
+    }
+}
+
+} // namespace chat

@@ -1,0 +1,51 @@
+#pragma once
+#include <QByteArrayView>
+#include <QColor>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+namespace chat {
+
+// Colours of the transcript.
+inline const QColor kGrey(128, 128, 128);
+inline const QColor kDarkRed(128, 0, 0);
+inline const QColor kGreen(0, 128, 0);
+inline const QColor kNavy(0, 0, 128);
+inline const QColor kBlack(0, 0, 0);
+
+// The font of every transcript run.
+inline constexpr const char *kTranscriptFont = "Tahoma";
+inline constexpr int kTranscriptPointSize = 9;
+
+// The controls the received frames are shown in: the transcript (a QTextEdit) and the user list
+// (a QListWidget).
+struct ChatView {
+    QPointer<QWidget> transcript;
+    QPointer<QWidget> users;
+};
+
+// Transcript writers: each appends one line at the end, keeps the caret and the view there, and
+// then plays the notification sound. Text is always inserted as plain text. They do nothing when
+// the transcript is not a rich-text box (a QTextEdit).
+void AddStatusLine(QWidget *transcript, const QColor &colour, const QString &text);
+void AddChatLine(QWidget *transcript, const QString &nickname, const QString &message);
+void AddPresenceLine(QWidget *transcript, const QString &nickname, bool joined);
+
+// Handlers of received frames, given the frame text without its terminator.
+void ShowChatMessage(const ChatView &view, const QString &frame);
+void FillUserList(const ChatView &view, const QString &frame);
+void ShowJoinOrLeave(const ChatView &view, const QString &frame);
+
+// Hands one received element to its handler by its first three characters; elements of three
+// characters or fewer and unknown commands are skipped.
+void DispatchFrame(const ChatView &view, QByteArrayView element);
+
+// Removes the first entry of a list box (QListWidget) or combo box (QComboBox) equal to the text,
+// both in lower case; any other control is left alone.
+void RemoveListEntry(QWidget *list, const QString &text);
+
+// Plays sysmessage.WAV from the application folder without waiting.
+void PlayNotificationSound();
+
+} // namespace chat
