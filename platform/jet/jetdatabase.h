@@ -62,6 +62,8 @@ public:
     QStringList columnNames() const;
     // Index of a column, found by name ignoring case as Jet does; -1 when there is none.
     int columnIndex(const QString &name) const;
+    // The kind of a column as Access names it: "Text", "Memo", "Long Integer", "Date/Time", ...
+    QString columnType(int column) const;
     // The row count the table definition records.
     quint32 recordedRowCount() const;
     JetRowCursor rows() const;

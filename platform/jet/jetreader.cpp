@@ -551,6 +551,29 @@ int JetTable::columnIndex(const QString &name) const
     return -1;
 }
 
+QString JetTable::columnType(int column) const
+{
+    if (column < 0 || std::size_t(column) >= table_->columns.size())
+        return QString();
+    switch (table_->columns[std::size_t(column)].type) {
+    case Bool: return QStringLiteral("Yes/No");
+    case Byte: return QStringLiteral("Byte");
+    case Int: return QStringLiteral("Integer");
+    case Long: return QStringLiteral("Long Integer");
+    case Money: return QStringLiteral("Currency");
+    case Float: return QStringLiteral("Single");
+    case Double: return QStringLiteral("Double");
+    case DateTime: return QStringLiteral("Date/Time");
+    case Binary: return QStringLiteral("Binary");
+    case Text: return QStringLiteral("Text");
+    case Ole: return QStringLiteral("OLE Object");
+    case Memo: return QStringLiteral("Memo");
+    case Guid: return QStringLiteral("Replication ID");
+    case Numeric: return QStringLiteral("Decimal");
+    default: return QStringLiteral("Unknown");
+    }
+}
+
 quint32 JetTable::recordedRowCount() const { return table_->rowCount; }
 
 JetRowCursor JetTable::rows() const { return JetRowCursor(file_, table_); }
@@ -668,8 +691,9 @@ void checkDriverDatabase(const QString &path)
             throw JetError(QStringLiteral("The table \"%1\" of the database file %2 has no column \"%3\".")
                                .arg(table.name(), fileLabel(path), column));
     // Reading every row finds damage anywhere in the table, such as a download cut short.
+    const int columns = int(table.columnNames().size());
     for (JetRowCursor rows = table.rows(); rows.next();)
-        for (int column = 0; column < table.columnNames().size(); ++column)
+        for (int column = 0; column < columns; ++column)
             rows.value(column);
 }
 

@@ -1,14 +1,544 @@
 #include "jetwriter.h"
 #include "jetdatabase.h"
+#include "jetformat.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+
+#include <array>
 
 namespace platform::jet {
 
-struct JetWriter::State {};
+using namespace format;
 
-JetWriter::JetWriter(const QString &, const QString &) { throw JetError(QStringLiteral("Writing is not ready yet.")); }
+namespace {
+
+using PageBuffer = std::array<uint8_t, kPageSize>;
+
+constexpr uint32_t kGlobalMapPage = 1;
+constexpr uint32_t kMapRowsPage = 3;     // the usage-map rows of every table
+constexpr uint32_t kCatalogDataPage = 4; // the rows of MSysObjects
+constexpr uint32_t kFirstFreePage = 5;
+constexpr std::size_t kMapRowSize = 69;  // Jet's size: kind, start page, 64-byte bitmap
+constexpr std::size_t kMapPointers = (kMapRowSize - 1) / 4;
+constexpr std::size_t kMaxRowsPerPage = 255; // index row pointers have one byte for the row
+constexpr std::size_t kMaxTables = 20;
+constexpr uint8_t kUserTable = 0x4E, kSystemTable = 0x53;
+
+// Catalogue objects Jet expects besides the tables.
+constexpr uint32_t kTablesContainer = 0x0F000001, kRootContainer = 0x0F000000;
+constexpr uint32_t kSystemFlag = 0x80000000;
+
+double oleDate(const QDateTime &time)
+{
+    return double(QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC).msecsTo(time.toUTC())) / 86400000.0;
+}
+
+// Text as Jet 4 stores it: the compressed form when every character fits one byte and that is shorter.
+QByteArray encodeText(QStringView text, bool compressible)
+{
+    QByteArray out;
+    const bool oneByte = compressible && text.size() > 2
+        && std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 1 && c.unicode() <= 0xFF; });
+    if (oneByte) {
+        out.reserve(text.size() + 2);
+        out.append(char(0xFF)).append(char(0xFE));
+        for (QChar c : text)
+            out.append(char(c.unicode()));
+    } else {
+        out.reserve(text.size() * 2);
+        for (QChar c : text)
+            out.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+    }
+    return out;
+}
+
+struct ColumnSpec {
+    QString name;
+    uint8_t type;
+    uint16_t length;   // bytes; 0 for MEMO and OLE
+    uint16_t fixedOffset = 0;
+    uint16_t varIndex = 0;
+    bool fixed() const { return type != Text && type != Memo && type != Ole && type != Binary; }
+    bool longValue() const { return type == Memo || type == Ole; }
+};
+
+// One row in Jet 4 layout: column count, fixed area, variable data, offsets from the last
+// variable column to the first, variable count, null mask (bit set = value present).
+class RowBuilder {
+public:
+    explicit RowBuilder(const std::vector<ColumnSpec> &columns) : columns_(columns)
+    {
+        for (const ColumnSpec &c : columns) {
+            if (c.fixed())
+                fixedSize_ = std::max<std::size_t>(fixedSize_, c.fixedOffset + c.length);
+            else
+                ++varCount_;
+        }
+    }
+
+    // values[i]: the stored bytes of column i, nullopt for NULL.
+    QByteArray build(const std::vector<std::optional<QByteArray>> &values) const
+    {
+        const std::size_t count = columns_.size();
+        QByteArray row(qsizetype(2 + fixedSize_), '\0');
+        auto *data = reinterpret_cast<uint8_t *>(row.data());
+        put16(data, uint16_t(count));
+        std::vector<uint16_t> varOffsets(varCount_ + 1);
+        QByteArray nullMask(qsizetype((count + 7) / 8), '\0');
+        for (std::size_t i = 0; i < count; ++i) {
+            const ColumnSpec &c = columns_[i];
+            if (values[i])
+                nullMask[qsizetype(i / 8)] = char(nullMask[qsizetype(i / 8)] | (1 << (i % 8)));
+            if (c.fixed()) {
+                if (values[i])
+                    std::memcpy(data + 2 + c.fixedOffset, values[i]->constData(), std::size_t(c.length));
+                continue;
+            }
+        }
+        for (std::size_t i = 0, var = 0; i < count; ++i) {
+            if (columns_[i].fixed())
+                continue;
+            varOffsets[var++] = uint16_t(row.size());
+            if (values[i])
+                row.append(*values[i]);
+        }
+        varOffsets[varCount_] = uint16_t(row.size());
+        if (varCount_ > 0) {
+            for (std::size_t k = varCount_ + 1; k-- > 0;)
+                appendU16(row, varOffsets[k]);
+            appendU16(row, uint16_t(varCount_));
+        }
+        row.append(nullMask);
+        return row;
+    }
+
+private:
+    static void appendU16(QByteArray &out, uint16_t v) { out.append(char(v & 0xFF)).append(char(v >> 8)); }
+    const std::vector<ColumnSpec> &columns_;
+    std::size_t fixedSize_ = 0;
+    std::size_t varCount_ = 0;
+};
+
+// A data page filled from the end downwards.
+class DataPageBuilder {
+public:
+    void start(uint32_t owner)
+    {
+        page_.fill(0);
+        page_[0] = DataPage;
+        page_[1] = 0x01;
+        put32(&page_[4], owner);
+        rows_ = 0;
+        top_ = kPageSize;
+    }
+    bool fits(std::size_t size) const { return rows_ < kMaxRowsPerPage && 14 + 2 * (rows_ + 1) + size <= top_; }
+    bool empty() const { return rows_ == 0; }
+    void add(const QByteArray &row)
+    {
+        top_ -= std::size_t(row.size());
+        std::memcpy(&page_[top_], row.constData(), std::size_t(row.size()));
+        put16(&page_[14 + 2 * rows_], uint16_t(top_));
+        ++rows_;
+        put16(&page_[12], uint16_t(rows_));
+        put16(&page_[2], uint16_t(top_ - 14 - 2 * rows_));
+    }
+    const PageBuffer &page() const { return page_; }
+
+private:
+    PageBuffer page_{};
+    std::size_t rows_ = 0;
+    std::size_t top_ = kPageSize;
+};
+
+const std::vector<ColumnSpec> &catalogColumns()
+{
+    static const std::vector<ColumnSpec> columns = [] {
+        std::vector<ColumnSpec> c{
+            {"Id", Long, 4}, {"ParentId", Long, 4}, {"Name", Text, 510}, {"Type", Int, 2},
+            {"DateCreate", DateTime, 8}, {"DateUpdate", DateTime, 8}, {"Owner", Binary, 255}, {"Flags", Long, 4},
+            {"Database", Memo, 0}, {"Connect", Memo, 0}, {"ForeignName", Text, 510}, {"RmtInfoShort", Binary, 255},
+            {"RmtInfoLong", Ole, 0}, {"Lv", Ole, 0}, {"LvProp", Ole, 0}, {"LvModule", Ole, 0}, {"LvExtra", Ole, 0},
+        };
+        uint16_t fixedOffset = 0, varIndex = 0;
+        for (ColumnSpec &column : c) {
+            if (column.fixed()) {
+                column.fixedOffset = fixedOffset;
+                fixedOffset = uint16_t(fixedOffset + column.length);
+            } else {
+                column.varIndex = varIndex++;
+            }
+        }
+        return c;
+    }();
+    return columns;
+}
+
+} // namespace
+
+struct JetWriter::State {
+    struct Table {
+        QString name;
+        std::vector<ColumnSpec> columns;
+        uint32_t definitionPage = 0;
+        uint32_t firstDataPage = 0, lastDataPage = 0; // a table's data pages follow its definition
+        uint32_t rowCount = 0;
+        uint8_t ownedMapRow = 0, freeMapRow = 0;
+    };
+
+    QFile file;
+    QString label;
+    QString password;
+    QDateTime created = QDateTime::currentDateTimeUtc();
+    uint32_t nextPage = kFirstFreePage;
+    std::vector<Table> tables;
+    std::optional<RowBuilder> rowBuilder;
+    DataPageBuilder dataPage;
+    std::vector<QByteArray> mapRows; // the rows of kMapRowsPage
+    bool finished = false;
+
+    [[noreturn]] void writeFailed() const
+    {
+        throw JetError(QStringLiteral("The database file %1 could not be written: %2").arg(label, file.errorString()));
+    }
+
+    void writePage(uint32_t page, const PageBuffer &data)
+    {
+        if (!file.seek(qint64(page) * kPageSize)
+            || file.write(reinterpret_cast<const char *>(data.data()), kPageSize) != qint64(kPageSize))
+            writeFailed();
+    }
+
+    uint32_t allocatePage()
+    {
+        if (nextPage >= 0xFFFFFF)
+            throw JetError(QStringLiteral("The database %1 would grow larger than a Jet database can be.").arg(label));
+        return nextPage++;
+    }
+
+    uint8_t addMapRow(const QByteArray &row)
+    {
+        mapRows.push_back(row);
+        return uint8_t(mapRows.size() - 1);
+    }
+
+    static QByteArray inlineMap(uint32_t start, const std::vector<uint32_t> &pages)
+    {
+        QByteArray row(kMapRowSize, '\0');
+        put32(reinterpret_cast<uint8_t *>(row.data()) + 1, start);
+        for (uint32_t page : pages)
+            row[qsizetype(5 + (page - start) / 8)] = char(row[qsizetype(5 + (page - start) / 8)] | (1 << ((page - start) % 8)));
+        return row;
+    }
+
+    void flushDataPage()
+    {
+        if (dataPage.empty())
+            return;
+        Table &table = tables.back();
+        writePage(table.lastDataPage, dataPage.page());
+    }
+
+    void addRow(const QByteArray &row)
+    {
+        Table &table = tables.back();
+        if (!dataPage.fits(std::size_t(row.size()))) {
+            if (dataPage.empty())
+                throw JetError(QStringLiteral("A row of table \"%1\" is too long for a database page.").arg(table.name));
+            flushDataPage();
+            dataPage.start(table.definitionPage);
+            table.lastDataPage = allocatePage();
+            if (table.firstDataPage == 0)
+                table.firstDataPage = table.lastDataPage;
+        } else if (table.firstDataPage == 0) {
+            dataPage.start(table.definitionPage);
+            table.firstDataPage = table.lastDataPage = allocatePage();
+        }
+        dataPage.add(row);
+        ++table.rowCount;
+    }
+
+    void writeDefinition(uint32_t page, uint8_t tableType, const std::vector<ColumnSpec> &columns, uint32_t rowCount,
+                         uint8_t ownedRow, uint8_t freeRow, const std::vector<std::pair<uint8_t, uint8_t>> &longValueMaps,
+                         const QString &name)
+    {
+        PageBuffer def{};
+        def[0] = TableDefinitionPage;
+        def[1] = 0x01;
+        uint8_t *d = def.data();
+        put32(d + 12, kTableMagic);
+        put32(d + 16, rowCount);
+        put32(d + 20, 1);
+        d[24] = 1;
+        d[40] = tableType;
+        const auto varCount = uint16_t(std::count_if(columns.begin(), columns.end(), [](const ColumnSpec &c) { return !c.fixed(); }));
+        put16(d + 41, uint16_t(columns.size()));
+        put16(d + 43, varCount);
+        put16(d + 45, uint16_t(columns.size()));
+        d[55] = ownedRow;
+        put24(d + 56, kMapRowsPage);
+        d[59] = freeRow;
+        put24(d + 60, kMapRowsPage);
+        std::size_t pos = 63;
+        auto overflow = [&](std::size_t size) {
+            if (pos + size > kPageSize)
+                throw JetError(QStringLiteral("The definition of table \"%1\" does not fit a database page; use fewer or shorter column names.").arg(name));
+        };
+        for (std::size_t i = 0; i < columns.size(); ++i, pos += 25) {
+            overflow(25);
+            const ColumnSpec &c = columns[i];
+            uint8_t *col = d + pos;
+            col[0] = c.type;
+            put32(col + 1, kTableMagic);
+            put16(col + 5, uint16_t(i));
+            put16(col + 7, c.varIndex);
+            put16(col + 9, uint16_t(i));
+            if (c.type == Text || c.type == Memo)
+                put16(col + 11, 0x0409); // "General" sort order
+            col[15] = uint8_t((c.fixed() ? FixedLength : 0) | CanBeNull);
+            col[16] = tableType == kUserTable && (c.type == Text || c.type == Memo) ? UnicodeCompression : 0;
+            put16(col + 21, c.fixedOffset);
+            put16(col + 23, c.length);
+        }
+        for (const ColumnSpec &c : columns) {
+            const QByteArray encoded = encodeText(c.name, false);
+            overflow(2 + std::size_t(encoded.size()));
+            put16(d + pos, uint16_t(encoded.size()));
+            std::memcpy(d + pos + 2, encoded.constData(), std::size_t(encoded.size()));
+            pos += 2 + std::size_t(encoded.size());
+        }
+        for (std::size_t i = 0, k = 0; i < columns.size(); ++i) {
+            if (!columns[i].longValue())
+                continue;
+            overflow(10);
+            put16(d + pos, uint16_t(i));
+            d[pos + 2] = longValueMaps[k].first;
+            put24(d + pos + 3, kMapRowsPage);
+            d[pos + 6] = longValueMaps[k].second;
+            put24(d + pos + 7, kMapRowsPage);
+            pos += 10;
+            ++k;
+        }
+        overflow(2);
+        d[pos] = d[pos + 1] = 0xFF;
+        pos += 2;
+        put32(d + 8, uint32_t(pos - 8));
+        put16(d + 2, uint16_t(kPageSize - pos - 8));
+        writePage(page, def);
+    }
+
+    void writeHeader()
+    {
+        PageBuffer header{};
+        uint8_t *h = header.data();
+        put32(h, 0x00000100);
+        std::memcpy(h + 4, kSignature, sizeof kSignature);
+        h[kVersionOffset] = Jet4;
+        static constexpr uint8_t kRegionStart[24] = {0, 1, 0, 0, 1, 1, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 5, 0, 0, 0};
+        std::memcpy(h + kObfuscatedOffset, kRegionStart, sizeof kRegionStart);
+        put16(h + kCodePageOffset, 1252);
+        put32(h + 0x6A, 0x11A6);
+        put32(h + kSortOrderOffset, 0x0409);
+        const double date = oleDate(created);
+        std::memcpy(h + kCreationDateOffset, &date, sizeof date);
+        const auto mask = passwordMask(h);
+        for (std::size_t i = 0; i < 2 * kPasswordUnits; ++i) {
+            const qsizetype unit = qsizetype(i / 2);
+            const char16_t c = unit < password.size() ? password[unit].unicode() : 0;
+            h[kPasswordOffset + i] = uint8_t((i % 2 ? c >> 8 : c & 0xFF) ^ mask[i % 4]);
+        }
+        rc4(kHeaderKey, {h + kObfuscatedOffset, kObfuscatedSize});
+        static constexpr uint8_t kVersionText[8] = {0x54, 0x06, 0, 0, '4', '.', '0', 0};
+        std::memcpy(h + 0x98, kVersionText, sizeof kVersionText);
+        h[0xE00] = h[0xE01] = 1;
+        for (std::size_t i = 0xE02; i < 0x1000; i += 2)
+            h[i + 1] = 1;
+        writePage(0, header);
+    }
+
+    // Page 1: the database's own map of used pages (bit set = free); readers do not use it.
+    void writeGlobalMap()
+    {
+        DataPageBuilder page;
+        page.start(1);
+        const std::size_t bytes = std::min<std::size_t>(std::max<std::size_t>(64, (nextPage + 7) / 8), 4000);
+        QByteArray row(qsizetype(5 + bytes), char(0xFF));
+        std::memset(row.data(), 0, 5);
+        for (uint32_t p = 0; p < nextPage && p / 8 < bytes; ++p)
+            row[qsizetype(5 + p / 8)] = char(row[qsizetype(5 + p / 8)] & ~(1 << (p % 8)));
+        page.add(row);
+        writePage(kGlobalMapPage, page.page());
+    }
+
+    // Each table's owned pages as a reference map: bitmap pages of kPagesPerMapPage pages each.
+    QByteArray ownedPagesMap(const Table &table)
+    {
+        QByteArray row(kMapRowSize, '\0');
+        row[0] = 1;
+        if (table.firstDataPage == 0)
+            return row;
+        const uint32_t firstMap = table.firstDataPage / kPagesPerMapPage, lastMap = table.lastDataPage / kPagesPerMapPage;
+        if (lastMap >= kMapPointers)
+            throw JetError(QStringLiteral("The table \"%1\" is too large for this writer.").arg(table.name));
+        for (uint32_t k = firstMap; k <= lastMap; ++k) {
+            PageBuffer map{};
+            map[0] = UsageMapPage;
+            map[1] = 0x01;
+            const uint32_t from = std::max(table.firstDataPage, k * kPagesPerMapPage);
+            const uint32_t to = std::min(table.lastDataPage, (k + 1) * kPagesPerMapPage - 1);
+            for (uint32_t p = from; p <= to; ++p) {
+                const uint32_t bit = p - k * kPagesPerMapPage;
+                map[4 + bit / 8] |= uint8_t(1 << (bit % 8));
+            }
+            const uint32_t mapPage = allocatePage();
+            writePage(mapPage, map);
+            put32(reinterpret_cast<uint8_t *>(row.data()) + 1 + 4 * k, mapPage);
+        }
+        return row;
+    }
+
+    QByteArray catalogRow(uint32_t id, uint32_t parentId, const QString &name, int16_t type, uint32_t flags)
+    {
+        const auto &columns = catalogColumns();
+        std::vector<std::optional<QByteArray>> values(columns.size());
+        auto number = [](const auto value) { return QByteArray(reinterpret_cast<const char *>(&value), sizeof value); };
+        const double date = oleDate(created);
+        values[0] = number(id);
+        values[1] = number(parentId);
+        values[2] = encodeText(name, false);
+        values[3] = number(type);
+        values[4] = values[5] = number(date);
+        values[7] = number(flags);
+        return RowBuilder(columns).build(values);
+    }
+
+    void finish()
+    {
+        flushDataPage();
+        // Usage-map rows: MSysObjects' owned and free maps, its long-value columns' maps, then each table's.
+        const uint8_t catalogOwned = addMapRow(inlineMap(0, {kCatalogDataPage}));
+        const uint8_t catalogFree = addMapRow(inlineMap(0, {}));
+        std::vector<std::pair<uint8_t, uint8_t>> longValueMaps;
+        for (const ColumnSpec &c : catalogColumns())
+            if (c.longValue())
+                longValueMaps.emplace_back(addMapRow(inlineMap(0, {})), addMapRow(inlineMap(0, {})));
+        for (Table &table : tables) {
+            table.ownedMapRow = addMapRow(ownedPagesMap(table));
+            table.freeMapRow = addMapRow(inlineMap(0, {}));
+        }
+        DataPageBuilder maps;
+        maps.start(0);
+        for (const QByteArray &row : mapRows) {
+            if (!maps.fits(std::size_t(row.size())))
+                throw JetError(QStringLiteral("Too many tables for one database."));
+            maps.add(row);
+        }
+        writePage(kMapRowsPage, maps.page());
+
+        DataPageBuilder catalog;
+        catalog.start(kCatalogPage);
+        std::vector<QByteArray> rows{
+            catalogRow(kTablesContainer, kRootContainer, QStringLiteral("Tables"), 3, kSystemFlag),
+            catalogRow(0x0F000002, kRootContainer, QStringLiteral("Databases"), 3, kSystemFlag),
+            catalogRow(0x0F000003, kRootContainer, QStringLiteral("Relationships"), 3, kSystemFlag),
+            catalogRow(kCatalogPage, kTablesContainer, QStringLiteral("MSysObjects"), kTableObject, kSystemFlag),
+        };
+        for (const Table &table : tables)
+            rows.push_back(catalogRow(table.definitionPage, kTablesContainer, table.name, kTableObject, 0));
+        for (const QByteArray &row : rows) {
+            if (!catalog.fits(std::size_t(row.size())))
+                throw JetError(QStringLiteral("Too many tables for one database."));
+            catalog.add(row);
+        }
+        writePage(kCatalogDataPage, catalog.page());
+
+        writeDefinition(kCatalogPage, kSystemTable, catalogColumns(), uint32_t(rows.size()), catalogOwned, catalogFree,
+                        longValueMaps, QStringLiteral("MSysObjects"));
+        for (const Table &table : tables)
+            writeDefinition(table.definitionPage, kUserTable, table.columns, table.rowCount, table.ownedMapRow,
+                            table.freeMapRow, {}, table.name);
+        writeGlobalMap();
+        writeHeader();
+        if (!file.flush())
+            writeFailed();
+        file.close();
+        finished = true;
+    }
+};
+
+JetWriter::JetWriter(const QString &path, const QString &password) : state_(std::make_unique<State>())
+{
+    state_->label = QStringLiteral("\"%1\"").arg(QFileInfo(path).fileName());
+    if (password.size() > qsizetype(kPasswordUnits))
+        throw JetError(QStringLiteral("A database password has at most 20 characters."));
+    state_->password = password;
+    state_->file.setFileName(path);
+    if (!state_->file.open(QIODevice::ReadWrite | QIODevice::Truncate))
+        state_->writeFailed();
+    // Reserve the fixed pages; they are written when the file is finished.
+    for (uint32_t page = 0; page < kFirstFreePage; ++page)
+        state_->writePage(page, PageBuffer{});
+}
+
 JetWriter::~JetWriter() = default;
-void JetWriter::beginTable(const QString &, const QStringList &) {}
-void JetWriter::addRow(const std::vector<std::optional<QString>> &) {}
-void JetWriter::finish() {}
+
+void JetWriter::beginTable(const QString &name, const QStringList &columns)
+{
+    auto &s = *state_;
+    if (s.finished)
+        throw JetError(QStringLiteral("The database is already complete."));
+    if (name.isEmpty() || name.size() > 64)
+        throw JetError(QStringLiteral("A table name must have 1 to 64 characters."));
+    if (columns.isEmpty() || columns.size() > 255)
+        throw JetError(QStringLiteral("A table must have 1 to 255 columns."));
+    for (const auto &table : s.tables)
+        if (table.name.compare(name, Qt::CaseInsensitive) == 0 || name.compare(QStringLiteral("MSysObjects"), Qt::CaseInsensitive) == 0)
+            throw JetError(QStringLiteral("There is already a table \"%1\".").arg(name));
+    if (s.tables.size() == kMaxTables)
+        throw JetError(QStringLiteral("A database written here has at most %1 tables.").arg(kMaxTables));
+    State::Table table;
+    table.name = name;
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        if (columns[i].isEmpty() || columns[i].size() > 64)
+            throw JetError(QStringLiteral("A column name must have 1 to 64 characters."));
+        for (qsizetype j = 0; j < i; ++j)
+            if (columns[j].compare(columns[i], Qt::CaseInsensitive) == 0)
+                throw JetError(QStringLiteral("The column \"%1\" appears twice.").arg(columns[i]));
+        table.columns.push_back({columns[i], Text, uint16_t(2 * kMaxTextLength), 0, uint16_t(i)});
+    }
+    s.flushDataPage();
+    s.dataPage = DataPageBuilder();
+    table.definitionPage = s.allocatePage();
+    s.writePage(table.definitionPage, PageBuffer{});
+    s.tables.push_back(std::move(table));
+    s.rowBuilder.emplace(s.tables.back().columns);
+}
+
+void JetWriter::addRow(const std::vector<std::optional<QString>> &values)
+{
+    auto &s = *state_;
+    if (s.tables.empty() || s.finished)
+        throw JetError(QStringLiteral("A row needs a table to go into."));
+    const auto &table = s.tables.back();
+    if (values.size() != table.columns.size())
+        throw JetError(QStringLiteral("A row of table \"%1\" needs %2 values, not %3.")
+                           .arg(table.name).arg(table.columns.size()).arg(values.size()));
+    std::vector<std::optional<QByteArray>> stored(values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (!values[i])
+            continue;
+        if (values[i]->size() > kMaxTextLength)
+            throw JetError(QStringLiteral("A value of column \"%1\" has more than %2 characters.")
+                               .arg(table.columns[i].name).arg(kMaxTextLength));
+        stored[i] = encodeText(*values[i], true);
+    }
+    s.addRow(s.rowBuilder->build(stored));
+}
+
+void JetWriter::finish()
+{
+    if (!state_->finished)
+        state_->finish();
+}
 
 } // namespace platform::jet
