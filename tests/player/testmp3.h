@@ -1,0 +1,13 @@
+#pragma once
+#include <QString>
+
+namespace testmp3 {
+
+// Writes a sine-tone MP3 of the given length with sox and lame; returns false (and the
+// tools' complaint in *error) when that fails.
+bool writeTone(const QString &path, double seconds, QString *error);
+
+// The device's reply to "status MP3Play <item>", or "-" when the query fails.
+QString status(const QString &item);
+
+} // namespace testmp3
