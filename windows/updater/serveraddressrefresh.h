@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QObject>
 #include <QPointer>
 
@@ -23,7 +24,7 @@ public:
 
 private:
     void httCheckVersion_OnResponseStart(int status);
-    void httCheckVersion_OnResponseDataAvailable();
+    void httCheckVersion_OnResponseDataAvailable(const QByteArray &chunk);
     void httCheckVersion_OnError(const QString &reason);
     void releaseRequest();
 
