@@ -7,6 +7,10 @@
 #include <QPair>
 #include <QString>
 
+#include <optional>
+#include <utility>
+#include <vector>
+
 namespace testmachine {
 
 // One instance: properties in order, each value already written as JSON.
@@ -63,6 +67,33 @@ struct Machine {
             out += "\"MSAcpi_ThermalZoneTemperature\":" + instancesJson(thermalZones);
         return out + "}},\"sysinfo\":" + sysinfo + "}";
     }
+};
+
+// Sets environment variables for the scope and restores them afterwards.
+class Environment {
+public:
+    void set(const char *name, const QByteArray &value)
+    {
+        remember(name);
+        qputenv(name, value);
+    }
+    void unset(const char *name)
+    {
+        remember(name);
+        qunsetenv(name);
+    }
+    ~Environment()
+    {
+        for (const auto &[name, value] : saved_)
+            value ? (void)qputenv(name.constData(), *value) : (void)qunsetenv(name.constData());
+    }
+
+private:
+    void remember(const char *name)
+    {
+        saved_.push_back({name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt});
+    }
+    std::vector<std::pair<QByteArray, std::optional<QByteArray>>> saved_;
 };
 
 } // namespace testmachine

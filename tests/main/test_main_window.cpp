@@ -6,7 +6,11 @@
 #include "app/failures.h"
 #include "app/forms.h"
 #include "inventory/catalogue.h"
+#include "platform/jet/jetwriter.h"
+#include "windows/about/about.h"
+#include "windows/livehelp/form2.h"
 #include "windows/main/frigscope.h"
+#include "windows/updater/updater.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -18,6 +22,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+using testmachine::Environment;
 using testmachine::Instance;
 using testmachine::Machine;
 using testmachine::text;
@@ -270,6 +275,75 @@ private slots:
         QVERIFY(propertyRows(w).isEmpty());
     }
 
+    void scanForDriversShowsTheFirstMatchingLink()
+    {
+        testsupport::TemporaryApplicationFolder folder;
+        {
+            platform::jet::JetWriter db(folder.file("DriverData.mdb"), QStringLiteral("velmarith"));
+            db.beginTable(QStringLiteral("table1"), {"Hardware", "OS", "Architecture", "Link"});
+            db.addRow({QString("Realtek PCIe GbE Family Controller"), QString("Windows XP"), QString("32-bit"), QString("https://realtek.example/xp32")});
+            db.addRow({QString("realtek pcie gbe family controller"), QString("windows xp"), QString("32-bit"), QString("https://realtek.example/second")});
+            db.addRow({QString("Realtek PCIe GbE Family Controller"), QString("Windows Vista"), QString(""), QString("https://realtek.example/vista")});
+            db.addRow({QString("Intel(R) 82574L Gigabit Network Connection"), QString("Windows XP"), QString("32-bit"), QString("No Matches")});
+            db.finish();
+        }
+        Environment env;
+        env.set("PROCESSOR_ARCHITECTURE", "x86");
+        Machine m;
+        m.add("Win32_ComputerSystem", captioned("PC"));
+        m.add("Win32_OperatingSystem", {{"Name", text("Microsoft Windows XP Professional")}, {"Version", text("5.1.2600")}});
+        m.add("Win32_NetworkAdapter", captioned("Realtek PCIe GbE Family Controller"));
+        m.add("Win32_NetworkAdapter", captioned("Intel(R) 82574L Gigabit Network Connection"));
+        testsupport::MachineDescriptionFile machine(m.json());
+        testsupport::RecordingMessageBoxes boxes;
+        fRigscope *w = openMainWindow();
+        QCOMPARE(w->Text3->text(), QStringLiteral("Windows XP"));
+        QCOMPARE(w->Label28->text(), QStringLiteral("32-bit"));
+        const QString found = QStringLiteral("Driver Found, please copy the link above into a web browser");
+        const QString sorry = QStringLiteral("Sorry, no driver matches  found!");
+
+        // No device selected yet.
+        QTest::mouseClick(w->Command2, Qt::LeftButton);
+        QCOMPARE(w->Text1->text(), QStringLiteral("No Matches"));
+        QCOMPARE(w->Label20->text(), sorry);
+
+        clickNode(w, classNode(w, "NetworkAdapter")->child(0));
+        QTest::mouseClick(w->Command2, Qt::LeftButton);
+        QCOMPARE(w->Text1->text(), QStringLiteral("https://realtek.example/xp32"));
+        QCOMPARE(w->Label20->text(), found);
+        QTest::mouseClick(w->Command2, Qt::LeftButton); // twice in a row: the same answer
+        QCOMPARE(w->Text1->text(), QStringLiteral("https://realtek.example/xp32"));
+
+        // The typed operating system is the key; only rows with an empty architecture match Vista's row.
+        w->Text3->setText(QStringLiteral("Windows Vista"));
+        QTest::mouseClick(w->Command2, Qt::LeftButton);
+        QCOMPARE(w->Text1->text(), QStringLiteral("No Matches"));
+        w->Label28->setText(QString());
+        QTest::mouseClick(w->Command2, Qt::LeftButton);
+        QCOMPARE(w->Text1->text(), QStringLiteral("https://realtek.example/vista"));
+
+        // A stored link reading "No Matches" reads as no match.
+        w->Text3->setText(QStringLiteral("Windows XP"));
+        w->Label28->setText(QStringLiteral("32-bit"));
+        clickNode(w, classNode(w, "NetworkAdapter")->child(1));
+        QTest::mouseClick(w->Command2, Qt::LeftButton);
+        QCOMPARE(w->Text1->text(), QStringLiteral("No Matches"));
+        QCOMPARE(w->Label20->text(), sorry);
+        QVERIFY(boxes.shown.isEmpty());
+
+        // Without the database the failure is reported and the results stay as they were.
+        clickNode(w, classNode(w, "NetworkAdapter")->child(0));
+        QTest::mouseClick(w->Command2, Qt::LeftButton);
+        QVERIFY(QFile::remove(folder.file("DriverData.mdb")));
+        w->Text1->setText(QStringLiteral("previous"));
+        QTest::mouseClick(w->Command2, Qt::LeftButton);
+        QCOMPARE(w->Text1->text(), QStringLiteral("previous"));
+        QCOMPARE(w->Label20->text(), found);
+        QCOMPARE(boxes.shown.size(), 1);
+        QCOMPARE(boxes.shown.at(0).icon, app::MessageIcon::Critical);
+        QVERIFY(!boxes.shown.at(0).text.isEmpty());
+    }
+
     void tabsSwitchTheViews()
     {
         testsupport::MachineDescriptionFile machine(typicalMachine().json());
@@ -314,7 +388,19 @@ private slots:
         testsupport::MachineDescriptionFile machine(typicalMachine().json());
         bool ended = false;
         app::Forms::setOnAllUnloaded([&] { ended = true; });
+        testsupport::TemporaryApplicationFolder folder;
         fRigscope *w = openMainWindow();
+        w->TabStrip1->setCurrentIndex(2);
+        Form2 *liveHelp = app::Forms::loaded<Form2>();
+        QVERIFY(liveHelp);
+        w->TabStrip1->setCurrentIndex(0);
+        w->TabStrip1->setCurrentIndex(2); // Live Help again: the same window
+        QCOMPARE(app::Forms::loaded<Form2>(), liveHelp);
+        w->mnuAbout->trigger();
+        w->mnuUpdates->trigger();
+        QVERIFY(app::Forms::loaded<About>());
+        QVERIFY(app::Forms::loaded<Updater>());
+        QCOMPARE(app::Forms::loadedForms().size(), 4);
         w->mnuExit->trigger();
         QVERIFY(app::Forms::loadedForms().isEmpty());
         QVERIFY(ended);
@@ -323,6 +409,7 @@ private slots:
         ended = false;
         w = openMainWindow();
         QVERIFY(w);
+        w->mnuAbout->trigger();
         w->close();
         QVERIFY(app::Forms::loadedForms().isEmpty());
         QVERIFY(ended);

@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
+using testmachine::Environment;
 using testmachine::Instance;
 using testmachine::Machine;
 using testmachine::text;
@@ -38,33 +39,6 @@ WmiObject thermalZone(qint64 tenthsOfKelvin)
     zone.set(QStringLiteral("CurrentTemperature"), WmiValue::integer(tenthsOfKelvin));
     return zone;
 }
-
-// Sets environment variables for the scope and restores them afterwards.
-class Environment {
-public:
-    void set(const char *name, const QByteArray &value)
-    {
-        remember(name);
-        qputenv(name, value);
-    }
-    void unset(const char *name)
-    {
-        remember(name);
-        qunsetenv(name);
-    }
-    ~Environment()
-    {
-        for (const auto &[name, value] : saved_)
-            value ? (void)qputenv(name.constData(), *value) : (void)qunsetenv(name.constData());
-    }
-
-private:
-    void remember(const char *name)
-    {
-        saved_.push_back({name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt});
-    }
-    std::vector<std::pair<QByteArray, std::optional<QByteArray>>> saved_;
-};
 
 void unloadEverything()
 {

@@ -8,7 +8,12 @@
 #include "inventory/wmi.h"
 #include "listview/mlistviewfunctions.h"
 #include "platform/environment.h"
+#include "windows/about/about.h"
+#include "windows/livehelp/form2.h"
+#include "windows/livehelp/mp3player.h"
 #include "windows/main/deviceproperties.h"
+#include "windows/main/driverlookup.h"
+#include "windows/updater/updater.h"
 #include "windows/main/systemsummary.h"
 
 #include <QAction>
@@ -68,7 +73,7 @@ const QString kEulaText = QStringLiteral(
 
 } // namespace
 
-fRigscope::fRigscope() : app::Form("fRigscope")
+fRigscope::fRigscope() : app::Form("fRigscope"), mp3_(std::make_unique<Mp3Player>())
 {
     setWindowTitle(QStringLiteral("Torvane Driver Searcher - Free Edition"));
     buildControls();
@@ -328,7 +333,7 @@ void fRigscope::TabStrip1_Click()
         Frame3->hide();
         QuickSystemInfoFrame->show();
     } else if (caption == QLatin1String("Live Help")) {
-        // opens the Live Help window
+        app::Forms::show<Form2>(); // refused when another copy runs: the window then says so itself
     }
 }
 
@@ -406,6 +411,17 @@ void fRigscope::trvComputer_Click()
 
 void fRigscope::Command2_Click()
 {
+    const std::optional<QString> link = findDriverLink(app::applicationFile(QStringLiteral("DriverData.mdb")),
+                                                       Label19->text(), Text3->text(), Label28->text());
+    const QString noMatches = QStringLiteral("No Matches");
+    const QString sorry = QStringLiteral("Sorry, no driver matches  found!");
+    if (link) {
+        Text1->setText(*link);
+    } else {
+        Text1->setText(noMatches);
+        Label20->setText(sorry);
+    }
+    Label20->setText(Text1->text() == noMatches ? sorry : QStringLiteral("Driver Found, please copy the link above into a web browser"));
 }
 
 void fRigscope::Label6_Click()
@@ -425,6 +441,7 @@ void fRigscope::mnuSupport_Click()
 
 void fRigscope::mnuUpdates_Click()
 {
+    app::Forms::show<Updater>();
 }
 
 void fRigscope::mnuFREE_Click()
@@ -434,9 +451,11 @@ void fRigscope::mnuFREE_Click()
 
 void fRigscope::mnuAbout_Click()
 {
+    app::Forms::show<About>();
 }
 
 void fRigscope::Form_QueryUnload()
 {
+    mp3_->MP3Stop();
     UnloadAllForms(this);
 }

@@ -3,6 +3,8 @@
 
 #include <QStringList>
 
+#include <memory>
+
 class QAction;
 class QGroupBox;
 class QLabel;
@@ -14,6 +16,7 @@ class QPushButton;
 class QTabBar;
 class QTreeWidget;
 class QTreeWidgetItem;
+class Mp3Player;
 
 // The main window: the hardware tree, the device properties, the driver lookup and the
 // system summary, with the menus that open the other windows.
@@ -101,4 +104,5 @@ private:
     void fillCpuTemperature();
     QTreeWidgetItem *computerNode_ = nullptr;
     bool buildingTree_ = false;
+    std::unique_ptr<Mp3Player> mp3_; // only its stop is used, when the window closes
 };
