@@ -110,16 +110,16 @@ void fRigscope::buildControls()
     Command2->setGeometry(twips(4560, 2280, 2595, 420));
     Label11 = label(Frame3, "Label11", QStringLiteral("To scan for drivers, you first must click on a piece of hardware from the left."),
                     twips(120, 300, 7095, 420));
-    Label12 = label(Frame3, "Label12", QStringLiteral("Name of the Hardware on this PC:"), twips(120, 840, 2655, 255));
-    Label19 = label(Frame3, "Label19", QString(), twips(2820, 840, 4395, 495));
-    Label10 = label(Frame3, "Label10", QStringLiteral("Operating System on this PC:"), twips(120, 1380, 2655, 255));
+    Label12 = label(Frame3, "Label12", QStringLiteral("Name of the Hardware on this PC:"), twips(120, 840, 3255, 255));
+    Label19 = label(Frame3, "Label19", QString(), twips(3420, 840, 3795, 495));
+    Label10 = label(Frame3, "Label10", QStringLiteral("Operating System on this PC:"), twips(120, 1380, 3255, 255));
     Text3 = named(new QLineEdit(Frame3), "Text3");
-    Text3->setGeometry(twips(2820, 1340, 2655, 315));
+    Text3->setGeometry(twips(3420, 1340, 2655, 315));
     Label10->setBuddy(Text3);
-    Label9 = label(Frame3, "Label9", QStringLiteral("PC Architecture:"), twips(120, 1800, 2655, 255));
-    Label26 = label(Frame3, "Label26", QString(), twips(2820, 1800, 2655, 255));
-    Label7 = label(Frame3, "Label7", QStringLiteral("Programming:"), twips(120, 2160, 2655, 255));
-    Label28 = label(Frame3, "Label28", QString(), twips(2820, 2160, 1455, 255));
+    Label9 = label(Frame3, "Label9", QStringLiteral("PC Architecture:"), twips(120, 1800, 3255, 255));
+    Label26 = label(Frame3, "Label26", QString(), twips(3420, 1800, 2655, 255));
+    Label7 = label(Frame3, "Label7", QStringLiteral("Programming:"), twips(120, 2160, 3255, 255));
+    Label28 = label(Frame3, "Label28", QString(), twips(3420, 2160, 1455, 255));
     Label19->setAccessibleName(QStringLiteral("Name of the Hardware on this PC"));
     Label26->setAccessibleName(QStringLiteral("PC Architecture"));
     Label28->setAccessibleName(QStringLiteral("Programming"));
