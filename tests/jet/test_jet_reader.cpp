@@ -1,0 +1,182 @@
+// The reader against files made by Access and the Jet engine, and against damaged copies of them.
+#include "jettests.h"
+
+#include "platform/jet/jetdatabase.h"
+#include "platform/jet/jetformat.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace platform::jet;
+using jettests::sample;
+using Rows = std::vector<std::vector<std::optional<QString>>>;
+
+namespace {
+
+Rows readAll(const JetTable &table)
+{
+    Rows rows;
+    const int columns = int(table.columnNames().size());
+    for (JetRowCursor cursor = table.rows(); cursor.next();) {
+        std::vector<std::optional<QString>> row;
+        for (int i = 0; i < columns; ++i)
+            row.push_back(cursor.value(i));
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+QByteArray sampleBytes(const QString &name)
+{
+    QFile file(sample(name));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("missing sample %s", qPrintable(name));
+    return file.readAll();
+}
+
+QString openError(const QByteArray &bytes, const std::optional<QString> &password = std::nullopt)
+{
+    try {
+        const JetDatabase database = JetDatabase::openBytes(bytes, password);
+        for (const QString &name : database.tableNames())
+            readAll(database.table(name));
+        return QString();
+    } catch (const JetError &error) {
+        return error.text();
+    }
+}
+
+QString openFileError(const QString &path, const std::optional<QString> &password)
+{
+    try {
+        JetDatabase::open(path, password);
+        return QString();
+    } catch (const JetError &error) {
+        return error.text();
+    }
+}
+
+// The page of a table's definition, as the catalogue records it.
+uint32_t definitionPage(const QByteArray &bytes, const QString &tableName)
+{
+    const JetTable objects = JetDatabase::openBytes(bytes, std::nullopt).table("MSysObjects");
+    for (JetRowCursor rows = objects.rows(); rows.next();)
+        if (rows.textEquals(objects.columnIndex("Name"), tableName))
+            return rows.value(objects.columnIndex("Id"))->toUInt();
+    return 0;
+}
+
+} // namespace
+
+class JetReaderTest : public QObject {
+    Q_OBJECT
+private slots:
+    void formatsOtherThanJet4AreRefusedByName()
+    {
+        QVERIFY(openFileError(sample("mdbreader_V1997_no-password.mdb"), std::nullopt).contains("Access 97 format (Jet 3)"));
+
+        QByteArray ace = sampleBytes("mdbreader_V2000_no-password.mdb");
+        ace[0x14] = 2;
+        QVERIFY(openError(ace).contains("Access 2007 or later (ACE)"));
+        ace.replace(4, 15, "Standard ACE DB");
+        QVERIFY(openError(ace).contains("Access 2007 or later (ACE)"));
+
+        QVERIFY(openError("just some text, not a database").contains("is not a Jet (Access) database"));
+        QVERIFY(openError(QByteArray()).contains("is not a Jet (Access) database"));
+        QVERIFY(openFileError(QStringLiteral("/nonexistent/DriverData.mdb"), std::nullopt).contains("was not found"));
+    }
+
+    void passwordIsCheckedAsJetChecksIt()
+    {
+        const QString protectedFile = sample("mdbreader_V2000_with-password.mdb");
+        const JetDatabase database = JetDatabase::open(protectedFile, QStringLiteral("password"));
+        QVERIFY(database.hasPassword());
+        QCOMPARE(readAll(database.table("Table1")).size(), std::size_t(3));
+        for (const QString &wrong : {QStringLiteral("velmarith"), QStringLiteral(""), QStringLiteral("Password"),
+                                     QStringLiteral("passwor"), QStringLiteral("password ")})
+            QVERIFY2(openFileError(protectedFile, wrong).contains("password"), qPrintable(wrong));
+        QVERIFY(JetDatabase::open(protectedFile, std::nullopt).hasPassword());
+
+        // A file without a password opens whatever password is given, as with the Jet engine.
+        const JetDatabase open = JetDatabase::open(sample("mdbreader_V2000_no-password.mdb"), QStringLiteral("velmarith"));
+        QVERIFY(!open.hasPassword());
+    }
+
+    void samplesReadAsAccessWroteThem()
+    {
+        const Rows expectedTable1{{"1", "One"}, {"2", "Two"}, {"3", "Three"}};
+        const JetDatabase plain = JetDatabase::open(sample("mdbreader_V2000_no-password.mdb"), std::nullopt);
+        QCOMPARE(plain.tableNames(), QStringList{"Table1"});
+        QCOMPARE(plain.table("table1").columnNames(), (QStringList{"ID", "Data"}));
+        QCOMPARE(readAll(plain.table("Table1")), expectedTable1);
+
+        // Pages RC4-encoded with the database key.
+        const JetDatabase encoded = JetDatabase::open(sample("jackcessencrypt_db-enc.mdb"), std::nullopt);
+        QCOMPARE(readAll(encoded.table("Table1")), (Rows{{"1", "hello", "0"}, {"2", "world", "42"}}));
+
+        // Rows marked deleted are skipped.
+        const JetDatabase deleted = JetDatabase::open(sample("jackcess_delTestV2000.mdb"), std::nullopt);
+        QCOMPARE(readAll(deleted.table("Table")), (Rows{{"z", "y"}, {"v", "u"}}));
+
+        // Text with and without Unicode compression.
+        const JetDatabase unicode = JetDatabase::open(sample("jackcess_testUnicodeCompV2003.mdb"), std::nullopt);
+        const Rows rows = readAll(unicode.table("Table"));
+        QCOMPARE(rows.size(), std::size_t(8));
+        QCOMPARE(rows[0][1], std::optional<QString>("only ascii chars"));
+        QCOMPARE(rows[1][1], std::optional<QString>(QString::fromUtf8("ääkkösiä")));
+        QCOMPARE(rows[2][1], std::optional<QString>(QString::fromUtf8("Мир")));
+        QCOMPARE(rows[3][1], std::optional<QString>(QString::fromUtf16(u"\u03F0\u03B1\u1F76 \u03C4\u1F79\u03C4' \u1F10\u03B3\u1F7C \u039A\u1F7B\u03F0\u03BB\u03C9\u03C0\u03B1")));
+
+        // The minimal database the Jet engine creates has only system tables.
+        const JetDatabase minimal = JetDatabase::open(sample("jackcess_adox_jet4.mdb"), std::nullopt);
+        QVERIFY(minimal.tableNames().isEmpty());
+        QVERIFY(minimal.table("MSysObjects").columnIndex("LvProp") >= 0);
+        QVERIFY_THROWS_EXCEPTION(JetError, minimal.table("table1"));
+    }
+
+    void textComparisonIgnoresCaseAndKeepsNullApart()
+    {
+        const JetDatabase unicode = JetDatabase::open(sample("jackcess_testUnicodeCompV2003.mdb"), std::nullopt);
+        JetRowCursor rows = unicode.table("Table").rows();
+        QVERIFY(rows.next());
+        QVERIFY(rows.textEquals(1, u"ONLY ASCII Chars"));
+        QVERIFY(!rows.textEquals(1, u"only ascii chars "));
+        QVERIFY(!rows.textEquals(1, u"only ascii char"));
+        QVERIFY(rows.next());
+        QVERIFY(rows.textEquals(1, QString::fromUtf8("ÄÄKKÖSIÄ")));
+        QVERIFY(!rows.textEquals(1, QString::fromUtf8("aakkosia")));
+        QVERIFY(rows.next());
+        QVERIFY(rows.textEquals(1, QString::fromUtf8("мИР")));
+    }
+
+    void damageGivesAnErrorNotACrash()
+    {
+        const QByteArray good = sampleBytes("mdbreader_V2000_no-password.mdb");
+        QVERIFY(openError(good).isEmpty());
+        const uint32_t tablePage = definitionPage(good, "Table1");
+        QVERIFY(tablePage > 2);
+        const qsizetype def = qsizetype(tablePage) * 4096;
+        auto damaged = [&](auto change) {
+            QByteArray bytes = good;
+            change(reinterpret_cast<uint8_t *>(bytes.data()));
+            return openError(bytes);
+        };
+        using platform::jet::format::put32;
+        using platform::jet::format::put24;
+        // Cut short: not a whole number of pages.
+        QVERIFY(openError(good.left(good.size() - 100)).contains("damaged or incomplete"));
+        // A definition continued on itself for ever.
+        const QString loop = damaged([&](uint8_t *b) { put32(b + def + 4, tablePage); });
+        QVERIFY2(loop.contains("does not end"), qPrintable(loop));
+        // The owned-pages map placed past the end of the file.
+        QVERIFY(damaged([&](uint8_t *b) { put24(b + def + 56, 0xFFFFFF); }).contains("past the end"));
+        // A column count far beyond the definition.
+        QVERIFY(damaged([&](uint8_t *b) { b[def + 45] = 0xFF; b[def + 46] = 0xFF; }).contains("cut short"));
+        // The catalogue's definition page overwritten.
+        QVERIFY(damaged([&](uint8_t *b) { std::memset(b + 2 * 4096, 0x41, 4096); }).contains("damaged"));
+    }
+};
+
+QTEST_GUILESS_MAIN(JetReaderTest)
+#include "test_jet_reader.moc"
