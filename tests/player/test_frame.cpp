@@ -165,25 +165,31 @@ private slots:
         verifyNoFile();
         QCOMPARE(mode(), QStringLiteral("-"));
 
-        // A loaded file that ends restarts within a tick or so.
+        // A loaded file that ends restarts within a tick or so (a sound server may hold the
+        // end back for a while, so the watch is long enough for several rounds).
         choose(shortTone_);
         verifyPlaying();
         QElapsedTimer clock;
         clock.start();
-        int stoppedPolls = 0;
+        QElapsedTimer notPlaying;
+        qint64 longestPause = 0;
         qint64 lastPosition = 0;
         int restarts = 0;
-        while (clock.elapsed() < 1500) {
+        while (clock.elapsed() < 4000) {
             QTest::qWait(2);
-            if (mode() != QStringLiteral("playing"))
-                ++stoppedPolls;
+            if (mode() == QStringLiteral("playing"))
+                notPlaying.invalidate();
+            else if (!notPlaying.isValid())
+                notPlaying.start();
+            else
+                longestPause = qMax(longestPause, notPlaying.elapsed());
             const qint64 now = position();
             if (now + 100 < lastPosition)
                 ++restarts;
             lastPosition = now;
         }
         QVERIFY2(restarts >= 2, qPrintable(QString::number(restarts)));
-        QVERIFY2(stoppedPolls <= 10, qPrintable(QString::number(stoppedPolls)));
+        QVERIFY2(longestPause < 50, qPrintable(QString::number(longestPause)));
         verifyPlaying();
 
         // Loop while paused: nothing restarts.
