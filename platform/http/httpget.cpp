@@ -133,7 +133,9 @@ void HttpGet::release()
     QNetworkReply *reply = reply_;
     reply_ = nullptr;
     reply->disconnect(this);
-    reply->abort();
+    // A reply that already carries an error has stopped reading; aborting it again only warns.
+    if (reply->isRunning() && reply->error() == QNetworkReply::NoError)
+        reply->abort();
     reply->deleteLater();
 }
 
