@@ -5,6 +5,7 @@
 #include <QColor>
 
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -18,8 +19,9 @@ class Mp3PlayerFrame;
 class ServerAddressRefresh;
 
 // The Live Help window: the chat client with its login frame, which also holds the MP3 player.
-// One instance at a time per program, and only while no other copy of this executable holds the
-// Live Help lock: app::Forms::show<Form2>() returns nullptr when the window refused to open.
+// Only one copy of the executable on the machine shows it at a time: when another running copy
+// holds it, the window says so and unloads itself during its load, and
+// app::Forms::show<Form2>() returns nullptr.
 class Form2 : public app::Form {
     Q_OBJECT
 public:
@@ -40,7 +42,7 @@ public:
     QPushButton *Command12;
     QPushButton *Command3;
     QLabel *Label6;
-    Mp3PlayerFrame *Frame3 = nullptr;
+    Mp3PlayerFrame *Frame3;
 
     QGroupBox *Frame26; // "Chat Session"
     QTextEdit *rtbChat;
@@ -61,10 +63,12 @@ public:
     void Label6_Click();
     void mnuForums_Click();
     void TabStrip1_Click(int index);
+    void txtMsg_Enter();
     void sckClient_Connect();
     void sckClient_Close();
     void sckClient_Error(int number, const QString &description);
     void sckClient_DataArrival();
+    void Form_Escape();
 
 protected:
     void Form_Load() override;
@@ -72,11 +76,13 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void buildControls();
+    void connectHandlers();
     void showLiveHelpFrame();
-    void onSocketError(QAbstractSocket::SocketError error);
-    void escapePressed();
-    void addStatus(const QColor &colour, const QString &text);
+    void socketFailed(QAbstractSocket::SocketError error);
+    void connectionDropped(const QString &line);
+    bool portKeyAccepted(const QKeyEvent *event) const;
 
-    ServerAddressRefresh *refresh_ = nullptr;
+    ServerAddressRefresh *refresh_;
     bool addressLoaded_ = false; // ServerIP.txt is written back only when it was read at load
 };
