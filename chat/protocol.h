@@ -26,10 +26,12 @@ public:
     // is not speaking the chat protocol.
     static constexpr qsizetype kMaxUnfinished = 1024 * 1024;
 
+    explicit FrameReassembler(qsizetype maxUnfinished = kMaxUnfinished) : maxUnfinished_(maxUnfinished) {}
+
     enum class Result { Ok, Overflow };
 
     // Appends the bytes and calls onElement(QByteArrayView) for each element (empty ones included)
-    // completed by a frame end. Overflow: the tail grew beyond kMaxUnfinished and was discarded;
+    // completed by a frame end. Overflow: the tail grew beyond the bound and was discarded;
     // the elements before it were handed on.
     template<class OnElement> Result receive(QByteArrayView bytes, OnElement &&onElement)
     {
@@ -43,7 +45,7 @@ public:
         }
         if (start > 0)
             buffer_.remove(0, start);
-        if (buffer_.size() > kMaxUnfinished) {
+        if (buffer_.size() > maxUnfinished_) {
             buffer_.clear();
             return Result::Overflow;
         }
@@ -54,6 +56,7 @@ public:
     const QByteArray &pending() const { return buffer_; }
 
 private:
+    qsizetype maxUnfinished_;
     QByteArray buffer_;
 };
 

@@ -26,7 +26,7 @@ public:
 
 private:
     struct Client {
-        chat::FrameReassembler received;
+        chat::FrameReassembler received{kMaxUnfinished};
         QByteArray nickname; // empty until "CON"
         bool joined = false;
     };
