@@ -133,8 +133,9 @@ void HttpGet::release()
     QNetworkReply *reply = reply_;
     reply_ = nullptr;
     reply->disconnect(this);
-    // A reply that already carries an error has stopped reading; aborting it again only warns.
-    if (reply->isRunning() && reply->error() == QNetworkReply::NoError)
+    // An error status makes the transfer report its own error, which an abort would race with;
+    // deleting the reply ends that transfer just as well.
+    if (statusCode_ < 400)
         reply->abort();
     reply->deleteLater();
 }
