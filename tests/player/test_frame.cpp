@@ -99,6 +99,7 @@ private slots:
         QCOMPARE(frame_->title(), QStringLiteral("Torvane MP3 Player 1.0"));
         QCOMPARE(frame_->Label2000->text(), QStringLiteral(" File Playing:  None"));
         QVERIFY(!frame_->Check5->isChecked());
+        QVERIFY(!frame_->loopEnabled());
         QVERIFY(!frame_->Timer1->isActive());
         QCOMPARE(frame_->Timer1->interval(), 1);
         verifyNoFile();
@@ -157,10 +158,11 @@ private slots:
 
     void loopRestartsOnlyAFileThatIsPlaying()
     {
-        // Loop with no file loaded: nothing happens.
+        // Loop with no file loaded: nothing happens, and the timer rests.
         QTest::mouseClick(frame_->Check5, Qt::LeftButton);
-        QVERIFY(frame_->Timer1->isActive());
+        QVERIFY(frame_->loopEnabled());
         QVERIFY(frame_->Check5->isChecked());
+        QVERIFY(!frame_->Timer1->isActive());
         QTest::qWait(50);
         verifyNoFile();
         QCOMPARE(mode(), QStringLiteral("-"));
@@ -169,6 +171,7 @@ private slots:
         // end back for a while, so the watch is long enough for several rounds).
         choose(shortTone_);
         verifyPlaying();
+        QVERIFY(frame_->Timer1->isActive());
         QElapsedTimer clock;
         clock.start();
         QElapsedTimer notPlaying;
@@ -192,17 +195,25 @@ private slots:
         QVERIFY2(longestPause < 50, qPrintable(QString::number(longestPause)));
         verifyPlaying();
 
-        // Loop while paused: nothing restarts.
+        // Loop while paused: nothing restarts; Play lets the timer watch again.
         QTest::mouseClick(frame_->Command8, Qt::LeftButton);
+        QVERIFY(!frame_->Timer1->isActive());
         QTest::qWait(700);
         QCOMPARE(mode(), QStringLiteral("paused"));
         verifyPaused();
+        QTest::mouseClick(frame_->Command8, Qt::LeftButton);
+        QVERIFY(frame_->Timer1->isActive());
+        QTest::mouseClick(frame_->Command7, Qt::LeftButton);
+        QVERIFY(!frame_->Timer1->isActive());
+        QVERIFY(frame_->loopEnabled());
+        choose(shortTone_);
+        QVERIFY(frame_->Timer1->isActive());
 
-        // Clicking Loop again switches the timer off and clears the box; a track then stays ended.
+        // Clicking Loop again switches the loop off and clears the box; a track then stays ended.
         QTest::mouseClick(frame_->Check5, Qt::LeftButton);
+        QVERIFY(!frame_->loopEnabled());
         QVERIFY(!frame_->Timer1->isActive());
         QVERIFY(!frame_->Check5->isChecked());
-        QTest::mouseClick(frame_->Command8, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(mode(), QStringLiteral("stopped"), 3000);
         QTest::qWait(100);
         QCOMPARE(mode(), QStringLiteral("stopped"));

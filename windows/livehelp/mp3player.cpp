@@ -141,6 +141,7 @@ void Mp3PlayerFrame::Command13_Click()
 {
     Command13->setEnabled(false);
     OpenMP3File();
+    scheduleLoopTimer();
 }
 
 void Mp3PlayerFrame::OpenMP3File()
@@ -168,12 +169,13 @@ void Mp3PlayerFrame::Command8_Click()
         Command8->setText(kPauseCaption);
         player_.MP3UnPause();
     }
+    scheduleLoopTimer();
 }
 
 void Mp3PlayerFrame::Command6_Click()
 {
-    player_.MP3Restart();
-    Command8->setText(kPauseCaption);
+    restartFromBeginning();
+    scheduleLoopTimer();
 }
 
 void Mp3PlayerFrame::Command7_Click()
@@ -184,20 +186,34 @@ void Mp3PlayerFrame::Command7_Click()
     Command13->setEnabled(true);
     Command8->setText(kPauseCaption);
     player_.MP3Stop();
+    scheduleLoopTimer();
 }
 
 void Mp3PlayerFrame::Check5_Click()
 {
-    if (Timer1->isActive())
-        Timer1->stop();
-    else
-        Timer1->start();
-    Check5->setChecked(Timer1->isActive());
+    loopEnabled_ = !loopEnabled_;
+    Check5->setChecked(loopEnabled_);
+    scheduleLoopTimer();
 }
 
 void Mp3PlayerFrame::Timer1_Timer()
 {
-    // The cheap conditions first: with no file loaded or the player paused, no query is sent.
     if (!Command13->isEnabled() && Command8->text() == kPauseCaption && !player_.IsPlaying())
-        Command6_Click();
+        restartFromBeginning();
+}
+
+void Mp3PlayerFrame::restartFromBeginning()
+{
+    player_.MP3Restart();
+    Command8->setText(kPauseCaption);
+}
+
+void Mp3PlayerFrame::scheduleLoopTimer()
+{
+    const bool fileLoaded = !Command13->isEnabled();
+    const bool notPaused = Command8->text() == kPauseCaption;
+    if (loopEnabled_ && fileLoaded && notPaused)
+        Timer1->start();
+    else
+        Timer1->stop();
 }

@@ -54,7 +54,11 @@ public:
     QPushButton *Command7;  // "Close"
     QLabel *Label2000;
     QCheckBox *Check5;      // "Loop"
-    QTimer *Timer1;         // 1 ms, runs while Loop is ticked
+    // The loop timer, 1 ms. Loop ticked enables it; it rests while no file is loaded or the
+    // player is paused, since a tick can restart nothing then and waking a thousand times a
+    // second would only burn processor time.
+    QTimer *Timer1;
+    bool loopEnabled() const { return loopEnabled_; }
 
     void Command13_Click();
     void Command8_Click();
@@ -65,5 +69,10 @@ public:
     void OpenMP3File();
 
 private:
+    void restartFromBeginning();
+    // Runs or rests Timer1 after anything that changed the loop's conditions.
+    void scheduleLoopTimer();
+
     Mp3Player player_;
+    bool loopEnabled_ = false;
 };
