@@ -13,6 +13,7 @@ LinuxProvider::Options LinuxProvider::Options::fromEnvironment()
     options.pciIds = qEnvironmentVariable("DRIVERSEARCHER_PCI_IDS");
     options.usbIds = qEnvironmentVariable("DRIVERSEARCHER_USB_IDS");
     options.pnpIds = qEnvironmentVariable("DRIVERSEARCHER_PNP_IDS");
+    options.osRelease = qEnvironmentVariable("DRIVERSEARCHER_OS_RELEASE");
     return options;
 }
 

@@ -16,8 +16,10 @@ public:
         QString pciIds;                      // empty: the system's pci.ids
         QString usbIds;                      // empty: the system's usb.ids
         QString pnpIds;                      // empty: the system's pnp.ids
+        QString osRelease;                   // empty: os-release under the root
 
-        // DRIVERSEARCHER_ROOT, DRIVERSEARCHER_PCI_IDS, DRIVERSEARCHER_USB_IDS, DRIVERSEARCHER_PNP_IDS.
+        // DRIVERSEARCHER_ROOT, DRIVERSEARCHER_PCI_IDS, DRIVERSEARCHER_USB_IDS, DRIVERSEARCHER_PNP_IDS,
+        // DRIVERSEARCHER_OS_RELEASE.
         static Options fromEnvironment();
     };
 

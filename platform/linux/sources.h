@@ -1,34 +1,53 @@
 #pragma once
 #include "platform/linux/linuxprovider.h"
+#include "platform/linux/schema.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace platform::linuxhw {
 
-// Paths of one live enumeration: everything is read under the root.
+// Paths of one live enumeration: everything is read under the root. Paths handed to these
+// functions and returned by them are written as on the real machine ("/sys/devices/...").
 class SysRoot {
 public:
-    explicit SysRoot(const LinuxProvider::Options &options) : options_(options) {}
+    explicit SysRoot(const LinuxProvider::Options &options);
 
     // The root-relative path ("/sys/bus/pci/devices") made absolute under the root.
     QString path(const QString &absolute) const;
 
     // A small text file, read with a bound; trailing newline removed. Empty when unreadable.
     QString readText(const QString &absolute, qint64 maxBytes = 64 * 1024) const;
+    // The same with surrounding blanks removed (sysfs attributes, recordings without newline).
+    QString readValue(const QString &absolute) const;
+    // A number attribute in decimal or 0x-hex; nothing when missing or not a number.
+    std::optional<qint64> readNumber(const QString &absolute) const;
     QByteArray readBytes(const QString &absolute, qint64 maxBytes = 1024 * 1024) const;
     bool exists(const QString &absolute) const;
     // Entry names of a folder, sorted; empty when missing.
     QStringList entries(const QString &absolute) const;
+    // The path a link or folder resolves to, in machine form; empty when it does not exist.
+    QString resolved(const QString &absolute) const;
+    // The last part of the path a link points to ("driver" → "ahci"); empty when no link.
+    QString linkTarget(const QString &absolute) const;
+    // KEY=VALUE lines of a uevent file.
+    QHash<QString, QString> uevent(const QString &folder) const;
 
     const LinuxProvider::Options &options() const { return options_; }
+    QString pciIdsPath() const;
+    QString usbIdsPath() const;
+    QString pnpIdsPath() const;
 
 private:
     const LinuxProvider::Options &options_;
+    QString root_;          // without trailing slash; empty for "/"
+    QString canonicalRoot_; // the root with links resolved
 };
 
 using ClassSource = std::function<std::vector<WmiObject>(const SysRoot &)>;
@@ -38,5 +57,56 @@ using ClassSource = std::function<std::vector<WmiObject>(const SysRoot &)>;
 const ClassSource *findClassSource(const QString &nameSpace, const QString &className);
 
 BatteryFigures readBatteryFigures(const SysRoot &root);
+
+// A device as the device manager shows it: one friendly name shared by every class that
+// lists the device, and its hardware IDs in Windows form.
+struct PnpDevice {
+    QString sysPath;      // the device folder, machine form
+    QString caption;
+    QString manufacturer;
+    QString deviceId;     // "PCI\VEN_8086&DEV_15BC&SUBSYS_08641028&REV_10\0000:00:1f.6"
+    QStringList hardwareIds;
+    QStringList compatibleIds;
+    QString pnpClass;     // device setup class name: "Net", "Display", ...
+    QString driver;       // the bound driver, empty when none
+    bool needsDriver = true;
+
+    bool missingDriver() const { return driver.isEmpty() && needsDriver; }
+    int errorCode() const { return missingDriver() ? 28 : 0; }
+    QString status() const { return missingDriver() ? QStringLiteral("Error") : QStringLiteral("OK"); }
+};
+
+// The common properties of a device class instance (caption, IDs, status, system).
+Instance deviceInstance(const QString &className, const PnpDevice &device, const QString &systemName);
+
+// The computer name as management reports it (the host name, upper-cased).
+QString computerName(const SysRoot &root);
+
+// Device descriptions per bus (one source file each).
+std::vector<PnpDevice> pciDevices(const SysRoot &root);
+std::vector<PnpDevice> usbDevices(const SysRoot &root, bool withInterfaces);
+std::vector<PnpDevice> acpiDevices(const SysRoot &root);
+std::vector<PnpDevice> inputDevices(const SysRoot &root);
+std::vector<PnpDevice> blockDevices(const SysRoot &root);
+std::vector<PnpDevice> soundCodecs(const SysRoot &root);
+std::vector<PnpDevice> monitors(const SysRoot &root);
+std::vector<PnpDevice> processorDevices(const SysRoot &root);
+
+// The bus device a sysfs device belongs to (walking up through virtio, serial and other
+// function folders), described like its bus enumeration describes it.
+std::optional<PnpDevice> owningDevice(const SysRoot &root, const QString &sysPath);
+std::optional<PnpDevice> describePci(const SysRoot &root, const QString &folder);
+std::optional<PnpDevice> describeUsb(const SysRoot &root, const QString &folder);
+
+// Serial ports by the machine-form path of the device they belong to ("ttyS0").
+QHash<QString, QString> serialPortsByDevice(const SysRoot &root);
+// "Communications Port (ttyS0)", "USB Serial Port (ttyUSB0)", "USB Serial Device (ttyACM0)".
+QString serialPortCaption(const QString &ttyName);
+
+// Folder of a machine-form path, and its last part.
+QString parentPath(const QString &path);
+QString baseName(const QString &path);
+// "0x1af4" → "1AF4" (four upper-case hex digits); empty when unreadable.
+QString hex4(std::optional<qint64> value);
 
 } // namespace platform::linuxhw

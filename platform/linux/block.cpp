@@ -1,0 +1,274 @@
+// Disks, optical and floppy drives from /sys/class/block, tapes from /sys/class/scsi_tape.
+#include "platform/linux/sources.h"
+
+#include <QRegularExpression>
+
+namespace platform::linuxhw {
+
+namespace {
+
+enum class DriveKind { Disk, Optical, Floppy, Tape };
+
+struct Drive {
+    QString name;      // "sda", "sr0", "st0"
+    QString folder;    // /sys/class/block/sda
+    QString device;    // resolved device folder
+    DriveKind kind = DriveKind::Disk;
+    QString vendor, model, revision, serial;
+    QString transport; // "SCSI", "IDE", "USB", "NVMe", "virtio", "MMC"
+    QString hctl;      // "0:0:0:0" for SCSI devices
+};
+
+QString clean(QString text)
+{
+    return text.simplified();
+}
+
+QString transportOf(const QString &path)
+{
+    if (path.contains(QLatin1String("/usb")))
+        return QStringLiteral("USB");
+    if (path.contains(QLatin1String("/nvme")))
+        return QStringLiteral("NVMe");
+    if (path.contains(QLatin1String("/ata")))
+        return QStringLiteral("IDE");
+    if (path.contains(QLatin1String("/virtio")))
+        return QStringLiteral("virtio");
+    if (path.contains(QLatin1String("/mmc")))
+        return QStringLiteral("MMC");
+    return QStringLiteral("SCSI");
+}
+
+Drive readDrive(const SysRoot &root, const QString &name, const QString &folder, DriveKind kind)
+{
+    Drive drive;
+    drive.name = name;
+    drive.folder = folder;
+    drive.kind = kind;
+    drive.device = root.resolved(folder + QStringLiteral("/device"));
+    const QString device = folder + QStringLiteral("/device");
+    drive.vendor = clean(root.readValue(device + QStringLiteral("/vendor")));
+    drive.model = clean(root.readValue(device + QStringLiteral("/model")));
+    drive.revision = clean(root.readValue(device + QStringLiteral("/rev")));
+    if (drive.revision.isEmpty())
+        drive.revision = clean(root.readValue(device + QStringLiteral("/firmware_rev")));
+    drive.serial = clean(root.readValue(device + QStringLiteral("/serial")));
+    if (drive.model.isEmpty())
+        drive.model = clean(root.readValue(device + QStringLiteral("/name"))); // MMC cards
+    drive.transport = transportOf(drive.device);
+    if (drive.transport == QLatin1String("virtio")) {
+        // A virtio device's "vendor" is its virtio vendor ID, not a name.
+        drive.vendor.clear();
+        drive.model.clear();
+    }
+    if (drive.transport == QLatin1String("NVMe") && drive.model.isEmpty()) {
+        // nvme0n1's device is the controller, which carries model and serial.
+        drive.model = clean(root.readValue(device + QStringLiteral("/device/model")));
+    }
+    static const QRegularExpression hctl(QStringLiteral("^\\d+:\\d+:\\d+:\\d+$"));
+    if (hctl.match(baseName(drive.device)).hasMatch())
+        drive.hctl = baseName(drive.device);
+    return drive;
+}
+
+std::vector<Drive> drives(const SysRoot &root)
+{
+    std::vector<Drive> result;
+    for (const QString &name : root.entries(QStringLiteral("/sys/class/block"))) {
+        const QString folder = QStringLiteral("/sys/class/block/") + name;
+        // Partitions and devices without hardware (loop, ram, zram, device mapper, md).
+        if (root.exists(folder + QStringLiteral("/partition")) || !root.exists(folder + QStringLiteral("/device")))
+            continue;
+        DriveKind kind = DriveKind::Disk;
+        if (name.startsWith(QLatin1String("sr")) || root.readValue(folder + QStringLiteral("/device/type")) == QLatin1String("5"))
+            kind = DriveKind::Optical;
+        else if (name.startsWith(QLatin1String("fd")))
+            kind = DriveKind::Floppy;
+        result.push_back(readDrive(root, name, folder, kind));
+    }
+    for (const QString &name : root.entries(QStringLiteral("/sys/class/scsi_tape"))) {
+        static const QRegularExpression rewinding(QStringLiteral("^st\\d+$"));
+        if (rewinding.match(name).hasMatch())
+            result.push_back(readDrive(root, name, QStringLiteral("/sys/class/scsi_tape/") + name, DriveKind::Tape));
+    }
+    return result;
+}
+
+QString driveCaption(const Drive &drive)
+{
+    QString caption = drive.vendor.isEmpty() || drive.vendor.compare(QLatin1String("ATA"), Qt::CaseInsensitive) == 0
+        ? drive.model
+        : clean(drive.vendor + QLatin1Char(' ') + drive.model);
+    if (!caption.isEmpty())
+        return caption;
+    if (drive.transport == QLatin1String("virtio"))
+        return QStringLiteral("Virtio Block Device");
+    switch (drive.kind) {
+    case DriveKind::Optical: return QStringLiteral("CD-ROM Drive");
+    case DriveKind::Floppy: return QStringLiteral("Floppy disk drive");
+    case DriveKind::Tape: return QStringLiteral("Tape drive");
+    case DriveKind::Disk: break;
+    }
+    return QStringLiteral("Disk drive");
+}
+
+QString idPart(const QString &text)
+{
+    QString part = text.simplified().toUpper();
+    part.replace(QLatin1Char(' '), QLatin1Char('_'));
+    part.remove(QLatin1Char('\\'));
+    return part;
+}
+
+PnpDevice describeDrive(const SysRoot &root, const Drive &drive)
+{
+    PnpDevice device;
+    device.sysPath = drive.device.isEmpty() ? drive.folder : drive.device;
+    static const char *const types[] = {"DISK", "CDROM", "SFLOPPY", "SEQUENTIAL"};
+    const QString type = QString::fromLatin1(types[int(drive.kind)]);
+    QString vendor = drive.vendor;
+    if (vendor.isEmpty())
+        vendor = drive.transport == QLatin1String("NVMe") ? QStringLiteral("NVMe") : drive.transport;
+    const QString hardware = (drive.transport == QLatin1String("USB") ? QStringLiteral("USBSTOR\\") : QStringLiteral("SCSI\\"))
+        + type + QStringLiteral("&VEN_") + idPart(vendor) + QStringLiteral("&PROD_") + idPart(drive.model.isEmpty() ? drive.name : drive.model);
+    device.hardwareIds = {hardware + (drive.revision.isEmpty() ? QString() : QStringLiteral("&REV_") + idPart(drive.revision)), hardware};
+    device.deviceId = device.hardwareIds.first() + QLatin1Char('\\') + (drive.hctl.isEmpty() ? drive.name : drive.hctl);
+    device.caption = driveCaption(drive);
+    static const char *const classes[] = {"DiskDrive", "CDROM", "FloppyDisk", "TapeDrive"};
+    device.pnpClass = QString::fromLatin1(classes[int(drive.kind)]);
+    device.manufacturer = drive.kind == DriveKind::Disk ? QStringLiteral("(Standard disk drives)")
+                                                         : drive.kind == DriveKind::Optical ? QStringLiteral("(Standard CD-ROM drives)")
+                                                                                            : QString();
+    device.driver = root.linkTarget(drive.folder + QStringLiteral("/device/driver"));
+    if (device.driver.isEmpty())
+        device.driver = root.uevent(drive.folder + QStringLiteral("/device")).value(QStringLiteral("DRIVER"));
+    // A block device exists only because a driver made it.
+    device.needsDriver = false;
+    return device;
+}
+
+void setScsiAddress(Instance &instance, const Drive &drive)
+{
+    if (drive.hctl.isEmpty())
+        return;
+    const QStringList parts = drive.hctl.split(QLatin1Char(':'));
+    instance.number(QStringLiteral("SCSIPort"), parts[0].toInt());
+    instance.number(QStringLiteral("SCSIBus"), parts[1].toInt());
+    instance.number(QStringLiteral("SCSITargetId"), parts[2].toInt());
+    instance.number(QStringLiteral("SCSILogicalUnit"), parts[3].toInt());
+}
+
+} // namespace
+
+std::vector<PnpDevice> blockDevices(const SysRoot &root)
+{
+    std::vector<PnpDevice> devices;
+    for (const Drive &drive : drives(root))
+        devices.push_back(describeDrive(root, drive));
+    return devices;
+}
+
+std::vector<WmiObject> diskDrives(const SysRoot &root)
+{
+    std::vector<WmiObject> result;
+    const QString system = computerName(root);
+    int index = 0;
+    for (const Drive &drive : drives(root)) {
+        if (drive.kind != DriveKind::Disk)
+            continue;
+        const PnpDevice device = describeDrive(root, drive);
+        Instance instance = deviceInstance(QStringLiteral("Win32_DiskDrive"), device, system);
+        instance.text(QStringLiteral("DeviceID"), QStringLiteral("\\\\.\\PHYSICALDRIVE%1").arg(index));
+        instance.number(QStringLiteral("Index"), index++);
+        instance.text(QStringLiteral("Model"), device.caption);
+        instance.text(QStringLiteral("Manufacturer"), device.manufacturer);
+        instance.text(QStringLiteral("SerialNumber"), drive.serial);
+        instance.text(QStringLiteral("FirmwareRevision"), drive.revision);
+        const QString transport = drive.transport;
+        instance.text(QStringLiteral("InterfaceType"),
+                      transport == QLatin1String("USB") ? QStringLiteral("USB")
+                      : transport == QLatin1String("IDE") ? QStringLiteral("IDE")
+                                                          : QStringLiteral("SCSI"));
+        const bool removable = root.readValue(drive.folder + QStringLiteral("/removable")) == QLatin1String("1");
+        instance.text(QStringLiteral("MediaType"),
+                      removable ? QStringLiteral("Removable Media")
+                      : transport == QLatin1String("USB") ? QStringLiteral("External hard disk media")
+                                                          : QStringLiteral("Fixed hard disk media"));
+        instance.flag(QStringLiteral("MediaLoaded"), true);
+        const auto sectors = root.readNumber(drive.folder + QStringLiteral("/size"));
+        const auto sectorSize = root.readNumber(drive.folder + QStringLiteral("/queue/logical_block_size"));
+        instance.text(QStringLiteral("Size"), sectors ? QString::number(*sectors * 512) : QString());
+        instance.number(QStringLiteral("BytesPerSector"), sectorSize);
+        if (sectors && sectorSize && *sectorSize > 0)
+            instance.text(QStringLiteral("TotalSectors"), QString::number(*sectors * 512 / *sectorSize));
+        int partitions = 0;
+        for (const QString &entry : root.entries(drive.folder))
+            partitions += entry.startsWith(drive.name) && root.exists(drive.folder + QLatin1Char('/') + entry + QStringLiteral("/partition"));
+        instance.number(QStringLiteral("Partitions"), partitions);
+        instance.numbers(QStringLiteral("Capabilities"), removable ? std::vector<qint64>{3, 4, 7} : std::vector<qint64>{3, 4});
+        instance.texts(QStringLiteral("CapabilityDescriptions"),
+                       removable ? QStringList{QStringLiteral("Random Access"), QStringLiteral("Supports Writing"), QStringLiteral("Supports Removable Media")}
+                                 : QStringList{QStringLiteral("Random Access"), QStringLiteral("Supports Writing")});
+        setScsiAddress(instance, drive);
+        result.push_back(instance.object());
+    }
+    return result;
+}
+
+std::vector<WmiObject> cdromDrives(const SysRoot &root)
+{
+    std::vector<WmiObject> result;
+    const QString system = computerName(root);
+    for (const Drive &drive : drives(root)) {
+        if (drive.kind != DriveKind::Optical)
+            continue;
+        const PnpDevice device = describeDrive(root, drive);
+        Instance instance = deviceInstance(QStringLiteral("Win32_CDROMDrive"), device, system);
+        instance.text(QStringLiteral("Drive"), QStringLiteral("/dev/") + drive.name);
+        instance.text(QStringLiteral("Id"), QStringLiteral("/dev/") + drive.name);
+        instance.text(QStringLiteral("Manufacturer"), drive.vendor);
+        instance.text(QStringLiteral("MfrAssignedRevisionLevel"), drive.revision);
+        instance.text(QStringLiteral("RevisionLevel"), drive.revision);
+        const auto sectors = root.readNumber(drive.folder + QStringLiteral("/size"));
+        instance.flag(QStringLiteral("MediaLoaded"), sectors.has_value() ? std::optional<bool>(*sectors > 0) : std::nullopt);
+        if (sectors && *sectors > 0)
+            instance.text(QStringLiteral("Size"), QString::number(*sectors * 512));
+        instance.numbers(QStringLiteral("Capabilities"), {3, 7});
+        instance.texts(QStringLiteral("CapabilityDescriptions"), {QStringLiteral("Random Access"), QStringLiteral("Supports Removable Media")});
+        setScsiAddress(instance, drive);
+        result.push_back(instance.object());
+    }
+    return result;
+}
+
+std::vector<WmiObject> floppyDrives(const SysRoot &root)
+{
+    std::vector<WmiObject> result;
+    const QString system = computerName(root);
+    for (const Drive &drive : drives(root)) {
+        if (drive.kind != DriveKind::Floppy)
+            continue;
+        Instance instance = deviceInstance(QStringLiteral("Win32_FloppyDrive"), describeDrive(root, drive), system);
+        instance.numbers(QStringLiteral("Capabilities"), {3, 4, 7});
+        result.push_back(instance.object());
+    }
+    return result;
+}
+
+std::vector<WmiObject> tapeDrives(const SysRoot &root)
+{
+    std::vector<WmiObject> result;
+    const QString system = computerName(root);
+    for (const Drive &drive : drives(root)) {
+        if (drive.kind != DriveKind::Tape)
+            continue;
+        Instance instance = deviceInstance(QStringLiteral("Win32_TapeDrive"), describeDrive(root, drive), system);
+        instance.text(QStringLiteral("Id"), QStringLiteral("/dev/") + drive.name);
+        instance.text(QStringLiteral("Manufacturer"), drive.vendor);
+        instance.numbers(QStringLiteral("Capabilities"), {2, 7});
+        result.push_back(instance.object());
+    }
+    return result;
+}
+
+} // namespace platform::linuxhw

@@ -1,0 +1,232 @@
+// Batteries and UPS units from /sys/class/power_supply, and the battery figures.
+#include "platform/linux/sources.h"
+
+namespace platform::linuxhw {
+
+QString managementObjectPath(const SysRoot &root, const QString &className, const QString &key, const QString &value);
+
+namespace {
+
+struct Supply {
+    QString name;
+    QString folder;
+    QString type;     // "Battery", "Mains", "UPS", "USB"
+    QString status;   // "Charging", "Discharging", "Full", "Not charging", "Unknown"
+    std::optional<qint64> capacity;
+    std::optional<qint64> energyNow, energyFull, energyDesign, powerNow; // µWh, µW
+    std::optional<qint64> voltageDesign; // µV
+    bool online = false;
+};
+
+std::optional<qint64> energy(const SysRoot &root, const QString &folder, const char *which, std::optional<qint64> voltage)
+{
+    if (auto value = root.readNumber(folder + QStringLiteral("/energy_") + QLatin1String(which)))
+        return value;
+    // Charge in µAh times the design voltage in µV gives pWh.
+    if (auto charge = root.readNumber(folder + QStringLiteral("/charge_") + QLatin1String(which)); charge && voltage)
+        return *charge * *voltage / 1000000;
+    return std::nullopt;
+}
+
+std::vector<Supply> supplies(const SysRoot &root)
+{
+    std::vector<Supply> result;
+    for (const QString &name : root.entries(QStringLiteral("/sys/class/power_supply"))) {
+        const QString folder = QStringLiteral("/sys/class/power_supply/") + name;
+        Supply supply;
+        supply.name = name;
+        supply.folder = folder;
+        supply.type = root.readValue(folder + QStringLiteral("/type"));
+        // Batteries of mice and keyboards are not the computer's.
+        if (root.readValue(folder + QStringLiteral("/scope")) == QLatin1String("Device"))
+            continue;
+        supply.status = root.readValue(folder + QStringLiteral("/status"));
+        supply.capacity = root.readNumber(folder + QStringLiteral("/capacity"));
+        supply.voltageDesign = root.readNumber(folder + QStringLiteral("/voltage_min_design"));
+        if (!supply.voltageDesign)
+            supply.voltageDesign = root.readNumber(folder + QStringLiteral("/voltage_max_design"));
+        supply.energyNow = energy(root, folder, "now", supply.voltageDesign);
+        supply.energyFull = energy(root, folder, "full", supply.voltageDesign);
+        supply.energyDesign = energy(root, folder, "full_design", supply.voltageDesign);
+        supply.powerNow = root.readNumber(folder + QStringLiteral("/power_now"));
+        if (!supply.powerNow)
+            if (auto current = root.readNumber(folder + QStringLiteral("/current_now")); current && supply.voltageDesign)
+                supply.powerNow = *current * *supply.voltageDesign / 1000000;
+        supply.online = root.readValue(folder + QStringLiteral("/online")) == QLatin1String("1");
+        if (!supply.capacity && supply.energyNow && supply.energyFull && *supply.energyFull > 0)
+            supply.capacity = *supply.energyNow * 100 / *supply.energyFull;
+        result.push_back(supply);
+    }
+    return result;
+}
+
+qint64 chemistry(const QString &technology)
+{
+    if (technology == QLatin1String("Li-ion"))
+        return 6;
+    if (technology == QLatin1String("Li-poly"))
+        return 8;
+    if (technology == QLatin1String("NiMH"))
+        return 5;
+    if (technology == QLatin1String("NiCd"))
+        return 4;
+    if (technology == QLatin1String("LiFe"))
+        return 6;
+    return 2;
+}
+
+// Win32_Battery.BatteryStatus: 1 discharging, 2 on AC, 3 fully charged, 6 charging,
+// 4 low, 5 critical.
+qint64 batteryStatus(const Supply &supply)
+{
+    if (supply.status == QLatin1String("Charging"))
+        return 6;
+    if (supply.status == QLatin1String("Full"))
+        return 3;
+    if (supply.status == QLatin1String("Discharging")) {
+        if (supply.capacity && *supply.capacity < 5)
+            return 5;
+        if (supply.capacity && *supply.capacity < 33)
+            return 4;
+        return 1;
+    }
+    if (supply.status == QLatin1String("Not charging"))
+        return 2;
+    return 2;
+}
+
+} // namespace
+
+std::vector<WmiObject> batteries(const SysRoot &root)
+{
+    std::vector<WmiObject> result;
+    const QString system = computerName(root);
+    for (const Supply &supply : supplies(root)) {
+        if (supply.type != QLatin1String("Battery"))
+            continue;
+        const QString model = root.readValue(supply.folder + QStringLiteral("/model_name"));
+        const QString manufacturer = root.readValue(supply.folder + QStringLiteral("/manufacturer"));
+        const QString serial = root.readValue(supply.folder + QStringLiteral("/serial_number"));
+        Instance instance(QStringLiteral("Win32_Battery"));
+        instance.text(QStringLiteral("Caption"), QStringLiteral("Internal Battery"));
+        instance.text(QStringLiteral("Description"), QStringLiteral("Internal Battery"));
+        instance.text(QStringLiteral("Name"), model.isEmpty() ? supply.name : model);
+        instance.text(QStringLiteral("DeviceID"), (serial + manufacturer + model).isEmpty() ? supply.name : serial + manufacturer + model);
+        instance.number(QStringLiteral("Availability"), 2);
+        instance.number(QStringLiteral("BatteryStatus"), batteryStatus(supply));
+        instance.number(QStringLiteral("EstimatedChargeRemaining"), supply.capacity);
+        instance.number(QStringLiteral("Chemistry"), chemistry(root.readValue(supply.folder + QStringLiteral("/technology"))));
+        if (supply.voltageDesign)
+            instance.text(QStringLiteral("DesignVoltage"), QString::number(*supply.voltageDesign / 1000));
+        if (supply.energyDesign)
+            instance.number(QStringLiteral("DesignCapacity"), *supply.energyDesign / 1000);
+        if (supply.energyFull)
+            instance.number(QStringLiteral("FullChargeCapacity"), *supply.energyFull / 1000);
+        if (supply.status == QLatin1String("Discharging") && supply.energyNow && supply.powerNow && *supply.powerNow > 0)
+            instance.number(QStringLiteral("EstimatedRunTime"), *supply.energyNow * 60 / *supply.powerNow);
+        instance.numbers(QStringLiteral("PowerManagementCapabilities"), {1});
+        instance.flag(QStringLiteral("PowerManagementSupported"), false);
+        instance.text(QStringLiteral("Status"), QStringLiteral("OK"));
+        instance.number(QStringLiteral("ConfigManagerErrorCode"), 0);
+        instance.flag(QStringLiteral("ConfigManagerUserConfig"), false);
+        instance.text(QStringLiteral("CreationClassName"), QStringLiteral("Win32_Battery"));
+        instance.text(QStringLiteral("SystemCreationClassName"), QStringLiteral("Win32_ComputerSystem"));
+        instance.text(QStringLiteral("SystemName"), system);
+        result.push_back(instance.object());
+    }
+    return result;
+}
+
+std::vector<WmiObject> associatedBatteries(const SysRoot &root)
+{
+    std::vector<WmiObject> result;
+    for (const WmiObject &battery : batteries(root)) {
+        Instance instance(QStringLiteral("Win32_AssociatedBattery"));
+        instance.text(QStringLiteral("Antecedent"),
+                      managementObjectPath(root, QStringLiteral("Win32_Battery"), QStringLiteral("DeviceID"), battery.property(u"DeviceID").toText()));
+        // The battery powers the computer itself.
+        instance.text(QStringLiteral("Dependent"),
+                      managementObjectPath(root, QStringLiteral("Win32_ComputerSystem"), QStringLiteral("Name"), computerName(root)));
+        result.push_back(instance.object());
+    }
+    return result;
+}
+
+std::vector<WmiObject> uninterruptiblePowerSupplies(const SysRoot &root)
+{
+    std::vector<WmiObject> result;
+    const QString system = computerName(root);
+    for (const Supply &supply : supplies(root)) {
+        if (supply.type != QLatin1String("UPS"))
+            continue;
+        const QString model = root.readValue(supply.folder + QStringLiteral("/model_name"));
+        Instance instance(QStringLiteral("Win32_UninterruptiblePowerSupply"));
+        const QString caption = model.isEmpty() ? supply.name : model;
+        instance.text(QStringLiteral("Caption"), caption);
+        instance.text(QStringLiteral("Description"), caption);
+        instance.text(QStringLiteral("Name"), caption);
+        instance.text(QStringLiteral("DeviceID"), supply.name);
+        instance.number(QStringLiteral("EstimatedChargeRemaining"), supply.capacity);
+        instance.flag(QStringLiteral("BatteryInstalled"), true);
+        instance.text(QStringLiteral("Status"), QStringLiteral("OK"));
+        instance.text(QStringLiteral("CreationClassName"), QStringLiteral("Win32_UninterruptiblePowerSupply"));
+        instance.text(QStringLiteral("SystemCreationClassName"), QStringLiteral("Win32_ComputerSystem"));
+        instance.text(QStringLiteral("SystemName"), system);
+        result.push_back(instance.object());
+    }
+    return result;
+}
+
+BatteryFigures readBatteryFigures(const SysRoot &root)
+{
+    BatteryFigures figures;
+    qint64 now = 0, full = 0, power = 0;
+    bool anyBattery = false, charging = false, discharging = false, energyKnown = true;
+    std::optional<qint64> percent;
+    for (const Supply &supply : supplies(root)) {
+        if (supply.type != QLatin1String("Battery"))
+            continue;
+        anyBattery = true;
+        charging = charging || supply.status == QLatin1String("Charging");
+        discharging = discharging || supply.status == QLatin1String("Discharging");
+        if (supply.energyNow && supply.energyFull) {
+            now += *supply.energyNow;
+            full += *supply.energyFull;
+        } else {
+            energyKnown = false;
+        }
+        if (supply.powerNow)
+            power += *supply.powerNow;
+        if (supply.capacity && !percent)
+            percent = supply.capacity;
+    }
+    if (!anyBattery) {
+        figures.status = 128;
+        return figures;
+    }
+    // Several batteries count as one, weighted by their energy, as Windows sums them.
+    if (energyKnown && full > 0)
+        percent = now * 100 / full;
+    if (!percent) {
+        figures.status = 255;
+        return figures;
+    }
+    figures.lifePercent = qint16(std::clamp<qint64>(*percent, 0, 100));
+    qint16 status = 0;
+    if (*percent > 66)
+        status |= 1;
+    if (*percent < 33)
+        status |= 2;
+    if (*percent < 5)
+        status |= 4;
+    if (charging)
+        status |= 8;
+    figures.status = status;
+    if (discharging && energyKnown && power > 0) {
+        figures.lifeTime = qint32(std::min<qint64>(now * 3600 / power, INT32_MAX));
+        figures.fullTime = qint32(std::min<qint64>(full * 3600 / power, INT32_MAX));
+    }
+    return figures;
+}
+
+} // namespace platform::linuxhw

@@ -1,0 +1,167 @@
+// Interrupts, I/O ports and memory ranges from /proc/interrupts, /proc/ioports and /proc/iomem.
+// Non-root readers see the port and memory ranges as zeros; those are not reported.
+#include "platform/linux/sources.h"
+
+#include <QRegularExpression>
+#include <QSet>
+
+namespace platform::linuxhw {
+
+namespace {
+
+struct Range {
+    quint64 start = 0, end = 0;
+    QString name;
+    int depth = 0;
+};
+
+std::vector<Range> parseRanges(const QString &text)
+{
+    std::vector<Range> ranges;
+    static const QRegularExpression line(QStringLiteral("^(\\s*)([0-9a-fA-F]+)-([0-9a-fA-F]+)\\s*:\\s*(.*)$"));
+    for (const QString &row : text.split(QLatin1Char('\n'))) {
+        const auto match = line.match(row);
+        if (!match.hasMatch())
+            continue;
+        Range range;
+        range.depth = int(match.capturedLength(1) / 2);
+        range.start = match.captured(2).toULongLong(nullptr, 16);
+        range.end = match.captured(3).toULongLong(nullptr, 16);
+        range.name = match.captured(4).trimmed();
+        ranges.push_back(range);
+    }
+    bool allZero = true;
+    for (const Range &range : ranges)
+        allZero = allZero && range.start == 0 && range.end == 0;
+    if (allZero)
+        ranges.clear();
+    return ranges;
+}
+
+QString portText(quint64 value)
+{
+    return QStringLiteral("0x%1").arg(value, 4, 16, QLatin1Char('0')).toUpper().replace(QStringLiteral("0X"), QStringLiteral("0x"));
+}
+
+QString memoryText(quint64 value)
+{
+    return QStringLiteral("0x") + QString::number(value, 16).toUpper();
+}
+
+WmiObject resource(const QString &className, const QString &caption, quint64 start, quint64 end, const QString &system)
+{
+    Instance instance(className);
+    instance.text(QStringLiteral("Caption"), caption);
+    instance.text(QStringLiteral("Description"), caption);
+    instance.text(QStringLiteral("Name"), caption);
+    instance.text(QStringLiteral("StartingAddress"), QString::number(start));
+    instance.text(QStringLiteral("EndingAddress"), QString::number(end));
+    instance.text(QStringLiteral("Status"), QStringLiteral("OK"));
+    instance.text(QStringLiteral("CreationClassName"), className);
+    instance.text(QStringLiteral("CSCreationClassName"), QStringLiteral("Win32_ComputerSystem"));
+    instance.text(QStringLiteral("CSName"), system);
+    if (className == QLatin1String("Win32_PortResource"))
+        instance.flag(QStringLiteral("Alias"), false);
+    return instance.object();
+}
+
+} // namespace
+
+std::vector<WmiObject> irqResources(const SysRoot &root)
+{
+    std::vector<WmiObject> result;
+    const QString system = computerName(root);
+    QSet<qint64> seen;
+    // " 26:   0   1   IO-APIC   4-edge   ttyS0"; chip names may hold blanks, the hardware
+    // line comes as "<number>-<trigger>".
+    static const QRegularExpression hardware(QStringLiteral("\\s(\\d+)-(edge|level|fasteoi)\\s"));
+    const QStringList lines = root.readText(QStringLiteral("/proc/interrupts"), 1024 * 1024).split(QLatin1Char('\n'));
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QString &line = lines[i];
+        const qsizetype colon = line.indexOf(QLatin1Char(':'));
+        bool ok = false;
+        const qint64 linuxNumber = line.left(colon).trimmed().toLongLong(&ok);
+        if (colon < 0 || !ok)
+            continue; // NMI, LOC and the other processor-internal counters
+        const auto match = hardware.match(line + QLatin1Char(' '));
+        const bool ioApic = line.contains(QLatin1String("IO-APIC")) || line.contains(QLatin1String("XT-PIC"));
+        const qint64 number = ioApic && match.hasMatch() ? match.captured(1).toLongLong() : linuxNumber;
+        if (seen.contains(number))
+            continue;
+        seen.insert(number);
+        const QString handlers = match.hasMatch() ? line.mid(match.capturedEnd(0)).trimmed() : QString();
+        const QString caption = QStringLiteral("IRQ%1").arg(number);
+        Instance instance(QStringLiteral("Win32_IRQResource"));
+        instance.text(QStringLiteral("Caption"), caption);
+        instance.text(QStringLiteral("Description"), caption);
+        instance.text(QStringLiteral("Name"), caption);
+        instance.number(QStringLiteral("IRQNumber"), number);
+        instance.flag(QStringLiteral("Hardware"), true);
+        instance.flag(QStringLiteral("Shareable"), handlers.contains(QLatin1Char(',')));
+        instance.number(QStringLiteral("Availability"), 4);
+        if (match.hasMatch()) {
+            const bool edge = match.captured(2) == QLatin1String("edge");
+            instance.number(QStringLiteral("TriggerType"), edge ? 4 : 3);
+            instance.number(QStringLiteral("TriggerLevel"), edge ? 2 : 3);
+        }
+        instance.text(QStringLiteral("Status"), QStringLiteral("OK"));
+        instance.text(QStringLiteral("CreationClassName"), QStringLiteral("Win32_IRQResource"));
+        instance.text(QStringLiteral("CSCreationClassName"), QStringLiteral("Win32_ComputerSystem"));
+        instance.text(QStringLiteral("CSName"), system);
+        result.push_back(instance.object());
+    }
+    return result;
+}
+
+std::vector<WmiObject> portResources(const SysRoot &root)
+{
+    std::vector<WmiObject> result;
+    const QString system = computerName(root);
+    QSet<QString> seen;
+    auto add = [&](quint64 start, quint64 end) {
+        const QString caption = portText(start) + QLatin1Char('-') + portText(end);
+        if (seen.contains(caption))
+            return;
+        seen.insert(caption);
+        result.push_back(resource(QStringLiteral("Win32_PortResource"), caption, start, end, system));
+    };
+    const std::vector<Range> ranges = parseRanges(root.readText(QStringLiteral("/proc/ioports"), 1024 * 1024));
+    for (const Range &range : ranges)
+        if (!range.name.startsWith(QLatin1String("PCI Bus")) && range.name != QLatin1String("PCI conf1"))
+            add(range.start, range.end);
+    if (ranges.empty()) {
+        // Unprivileged: the PnP devices' own resource lists are readable by everyone.
+        static const QRegularExpression io(QStringLiteral("^io\\s+0x([0-9a-fA-F]+)-0x([0-9a-fA-F]+)"));
+        for (const QString &device : root.entries(QStringLiteral("/sys/bus/pnp/devices")))
+            for (const QString &line : root.readText(QStringLiteral("/sys/bus/pnp/devices/") + device + QStringLiteral("/resources")).split(QLatin1Char('\n')))
+                if (const auto match = io.match(line.trimmed()); match.hasMatch())
+                    add(match.captured(1).toULongLong(nullptr, 16), match.captured(2).toULongLong(nullptr, 16));
+    }
+    return result;
+}
+
+std::vector<WmiObject> systemMemoryResources(const SysRoot &root)
+{
+    std::vector<WmiObject> result;
+    const QString system = computerName(root);
+    QSet<QString> seen;
+    // The ranges devices decode; RAM, the kernel's own parts and the bus windows that merely
+    // contain device ranges are not resources of a device.
+    for (const Range &range : parseRanges(root.readText(QStringLiteral("/proc/iomem"), 1024 * 1024))) {
+        if (range.name == QLatin1String("System RAM") || range.name == QLatin1String("Reserved")
+            || range.name.startsWith(QLatin1String("Kernel ")) || range.name.startsWith(QLatin1String("PCI Bus"))
+            || range.name.startsWith(QLatin1String("PCI ECAM")))
+            continue;
+        const QString caption = memoryText(range.start) + QLatin1Char('-') + memoryText(range.end);
+        if (seen.contains(caption))
+            continue;
+        seen.insert(caption);
+        result.push_back(resource(QStringLiteral("Win32_SystemMemoryResource"), caption, range.start, range.end, system));
+    }
+    // Management lists the port resources among the system resources too.
+    for (WmiObject &port : portResources(root))
+        result.push_back(std::move(port));
+    return result;
+}
+
+} // namespace platform::linuxhw

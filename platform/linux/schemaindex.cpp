@@ -1,0 +1,105 @@
+#include "platform/linux/schema.h"
+
+#include <QHash>
+
+namespace platform::linuxhw {
+
+const std::vector<SchemaProperty> *classSchema(const QString &className)
+{
+    static const QHash<QString, std::vector<SchemaProperty>> index = [] {
+        QHash<QString, std::vector<SchemaProperty>> result;
+        for (const SchemaClass &schema : schemaClasses()) {
+            std::vector<SchemaProperty> properties;
+            for (const QString &entry : QString::fromLatin1(schema.properties).split(QLatin1Char(','))) {
+                const qsizetype blank = entry.indexOf(QLatin1Char(' '));
+                properties.push_back({entry.left(blank), entry.at(blank + 1).toLatin1()});
+            }
+            result.insert(QString::fromLatin1(schema.name).toLower(), std::move(properties));
+        }
+        return result;
+    }();
+    const auto it = index.constFind(className.toLower());
+    return it == index.constEnd() ? nullptr : &*it;
+}
+
+Instance::Instance(const QString &className) : className_(className) {}
+
+Instance &Instance::set(const QString &name, WmiValue value)
+{
+    for (WmiProperty &property : values_) {
+        if (property.name.compare(name, Qt::CaseInsensitive) == 0) {
+            property.value = std::move(value);
+            return *this;
+        }
+    }
+    values_.push_back({name, std::move(value)});
+    return *this;
+}
+
+Instance &Instance::text(const QString &name, const QString &value)
+{
+    return set(name, value.isEmpty() ? WmiValue() : WmiValue::text(value));
+}
+
+Instance &Instance::number(const QString &name, std::optional<qint64> value)
+{
+    return set(name, value ? WmiValue::integer(*value) : WmiValue());
+}
+
+Instance &Instance::real(const QString &name, std::optional<double> value)
+{
+    return set(name, value ? WmiValue::real(*value) : WmiValue());
+}
+
+Instance &Instance::flag(const QString &name, std::optional<bool> value)
+{
+    return set(name, value ? WmiValue::boolean(*value) : WmiValue());
+}
+
+Instance &Instance::texts(const QString &name, const QStringList &values)
+{
+    if (values.isEmpty())
+        return set(name, WmiValue());
+    std::vector<WmiValue> elements;
+    for (const QString &value : values)
+        elements.push_back(WmiValue::text(value));
+    return set(name, WmiValue::array(std::move(elements)));
+}
+
+Instance &Instance::numbers(const QString &name, const std::vector<qint64> &values)
+{
+    if (values.empty())
+        return set(name, WmiValue());
+    std::vector<WmiValue> elements;
+    for (qint64 value : values)
+        elements.push_back(WmiValue::integer(value));
+    return set(name, WmiValue::array(std::move(elements)));
+}
+
+WmiObject Instance::object() const
+{
+    WmiObject object(className_);
+    const std::vector<SchemaProperty> *schema = classSchema(className_);
+    std::vector<bool> used(values_.size(), false);
+    if (schema) {
+        for (const SchemaProperty &property : *schema) {
+            WmiValue value;
+            for (size_t i = 0; i < values_.size(); ++i) {
+                if (!used[i] && values_[i].name.compare(property.name, Qt::CaseInsensitive) == 0) {
+                    value = values_[i].value;
+                    used[i] = true;
+                    break;
+                }
+            }
+            object.set(property.name, std::move(value));
+        }
+    }
+    // Anything the schema does not list is kept at the end rather than lost; the schema test
+    // reports it.
+    for (size_t i = 0; i < values_.size(); ++i)
+        if (!used[i])
+            object.set(values_[i].name, values_[i].value);
+    return object;
+}
+
+} // namespace platform::linuxhw

@@ -1,0 +1,819 @@
+// The firmware's SMBIOS tables (/sys/firmware/dmi/tables, readable by root), with
+// /sys/class/dmi/id as the fallback for the strings everyone may read.
+#include "platform/linux/smbios.h"
+#include "platform/linux/sources.h"
+
+#include <QDate>
+
+namespace platform::linuxhw {
+
+std::optional<qint64> SmbiosStructure::byte(int offset) const
+{
+    if (!has(offset))
+        return std::nullopt;
+    return quint8(formatted[offset]);
+}
+
+std::optional<qint64> SmbiosStructure::word(int offset) const
+{
+    if (!has(offset, 2))
+        return std::nullopt;
+    return quint8(formatted[offset]) | quint8(formatted[offset + 1]) << 8;
+}
+
+std::optional<qint64> SmbiosStructure::dword(int offset) const
+{
+    if (!has(offset, 4))
+        return std::nullopt;
+    return qint64(quint32(*word(offset)) | quint32(*word(offset + 2)) << 16);
+}
+
+std::optional<quint64> SmbiosStructure::qword(int offset) const
+{
+    if (!has(offset, 8))
+        return std::nullopt;
+    return quint64(*dword(offset)) | quint64(*dword(offset + 4)) << 32;
+}
+
+QString SmbiosStructure::string(int offset) const
+{
+    const auto index = byte(offset);
+    if (!index || *index == 0 || size_t(*index) > strings.size())
+        return {};
+    return QString::fromLatin1(strings[size_t(*index - 1)]);
+}
+
+std::vector<const SmbiosStructure *> SmbiosTable::ofType(int type) const
+{
+    std::vector<const SmbiosStructure *> result;
+    for (const SmbiosStructure &structure : structures)
+        if (structure.type == type)
+            result.push_back(&structure);
+    return result;
+}
+
+std::optional<SmbiosTable> parseSmbios(const QByteArray &entryPoint, const QByteArray &table)
+{
+    SmbiosTable result;
+    if (entryPoint.startsWith("_SM3_") && entryPoint.size() >= 10) {
+        result.major = quint8(entryPoint[7]);
+        result.minor = quint8(entryPoint[8]);
+    } else if (entryPoint.startsWith("_SM_") && entryPoint.size() >= 8) {
+        result.major = quint8(entryPoint[6]);
+        result.minor = quint8(entryPoint[7]);
+    } else if (entryPoint.startsWith("_DMI_") && entryPoint.size() >= 15) {
+        result.major = quint8(entryPoint[14]) >> 4;
+        result.minor = quint8(entryPoint[14]) & 0x0f;
+    } else {
+        return std::nullopt;
+    }
+    qsizetype offset = 0;
+    while (offset + 4 <= table.size()) {
+        const int type = quint8(table[offset]);
+        const int length = quint8(table[offset + 1]);
+        if (length < 4 || offset + length > table.size())
+            break;
+        SmbiosStructure structure;
+        structure.type = quint8(type);
+        structure.handle = quint16(quint8(table[offset + 2]) | quint8(table[offset + 3]) << 8);
+        structure.formatted = table.mid(offset, length);
+        // Strings follow the formatted area; the set ends with an empty string.
+        qsizetype at = offset + length;
+        const qsizetype end = table.indexOf(QByteArray("\0\0", 2), at);
+        const qsizetype stringsEnd = end < 0 ? table.size() : end;
+        if (stringsEnd > at) {
+            for (const QByteArray &piece : table.mid(at, stringsEnd - at).split('\0'))
+                if (!piece.isEmpty())
+                    structure.strings.push_back(piece);
+        }
+        offset = end < 0 ? table.size() : end + 2;
+        result.structures.push_back(std::move(structure));
+        if (type == 127)
+            break;
+    }
+    return result;
+}
+
+std::optional<SmbiosTable> readSmbios(const SysRoot &root)
+{
+    const QByteArray entry = root.readBytes(QStringLiteral("/sys/firmware/dmi/tables/smbios_entry_point"), 64);
+    if (entry.isEmpty())
+        return std::nullopt;
+    return parseSmbios(entry, root.readBytes(QStringLiteral("/sys/firmware/dmi/tables/DMI"), 4 * 1024 * 1024));
+}
+
+qint64 smbiosAssociativity(qint64 ways)
+{
+    switch (ways) {
+    case 1: return 3;
+    case 2: return 4;
+    case 4: return 5;
+    case 8: return 7;
+    case 16: return 8;
+    case 12: return 9;
+    case 24: return 10;
+    case 32: return 11;
+    case 48: return 12;
+    case 64: return 13;
+    case 20: return 14;
+    default: return 2;
+    }
+}
+
+namespace {
+
+// Values of 0x8000 in probe fields, 0xFFFF in sizes and similar mean "unknown".
+std::optional<qint64> known(std::optional<qint64> value, qint64 unknown)
+{
+    return value && *value != unknown ? value : std::nullopt;
+}
+
+// "MM/DD/YYYY" (or "MM/DD/YY") → the management date form "20140418000000.000000+000".
+QString managementDate(const QString &text)
+{
+    const QStringList parts = text.trimmed().split(QLatin1Char('/'));
+    if (parts.size() != 3)
+        return {};
+    int year = parts[2].toInt();
+    if (parts[2].size() == 2)
+        year += year < 80 ? 2000 : 1900;
+    const QDate date(year, parts[0].toInt(), parts[1].toInt());
+    if (!date.isValid())
+        return {};
+    return date.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral("000000.000000+000");
+}
+
+void common(Instance &instance, const QString &caption, const QString &className)
+{
+    instance.text(QStringLiteral("Caption"), caption);
+    instance.text(QStringLiteral("Description"), caption);
+    instance.text(QStringLiteral("Name"), caption);
+    instance.text(QStringLiteral("CreationClassName"), className);
+    instance.text(QStringLiteral("Status"), QStringLiteral("OK"));
+}
+
+void deviceCommon(Instance &instance, const QString &caption, const QString &className, const QString &system)
+{
+    common(instance, caption, className);
+    instance.number(QStringLiteral("Availability"), 3);
+    instance.text(QStringLiteral("SystemCreationClassName"), QStringLiteral("Win32_ComputerSystem"));
+    instance.text(QStringLiteral("SystemName"), system);
+}
+
+QString dmiId(const SysRoot &root, const char *name)
+{
+    return root.readValue(QStringLiteral("/sys/class/dmi/id/") + QLatin1String(name));
+}
+
+// "LENOVO - 1170": the OEM ID and OEM revision of the firmware's root ACPI table.
+QString acpiOemVersion(const SysRoot &root)
+{
+    for (const char *table : {"XSDT", "RSDT"}) {
+        const QByteArray header = root.readBytes(QStringLiteral("/sys/firmware/acpi/tables/") + QLatin1String(table), 36);
+        if (header.size() < 36)
+            continue;
+        const QString oem = QString::fromLatin1(header.mid(10, 6)).trimmed();
+        const quint32 revision = quint32(quint8(header[24])) | quint32(quint8(header[25])) << 8
+            | quint32(quint8(header[26])) << 16 | quint32(quint8(header[27])) << 24;
+        return QStringLiteral("%1 - %2").arg(oem).arg(revision, 0, 16);
+    }
+    return {};
+}
+
+std::vector<WmiObject> biosFromTable(const SysRoot &root, const SmbiosTable &table)
+{
+    std::vector<WmiObject> result;
+    const auto systems = table.ofType(1);
+    const QString serial = systems.empty() ? QString() : systems.front()->string(7);
+    QStringList languages;
+    QString currentLanguage;
+    for (const SmbiosStructure *language : table.ofType(13)) {
+        for (const QByteArray &text : language->strings)
+            languages << QString::fromLatin1(text);
+        currentLanguage = language->string(0x15);
+    }
+    for (const SmbiosStructure *bios : table.ofType(0)) {
+        const QString version = bios->string(5);
+        Instance instance(QStringLiteral("Win32_BIOS"));
+        common(instance, version, QStringLiteral("Win32_BIOS"));
+        instance.set(QStringLiteral("CreationClassName"), WmiValue());
+        instance.text(QStringLiteral("Manufacturer"), bios->string(4));
+        instance.text(QStringLiteral("SMBIOSBIOSVersion"), version);
+        instance.text(QStringLiteral("SoftwareElementID"), version);
+        instance.number(QStringLiteral("SoftwareElementState"), 3);
+        instance.number(QStringLiteral("TargetOperatingSystem"), 0);
+        instance.text(QStringLiteral("ReleaseDate"), managementDate(bios->string(8)));
+        instance.text(QStringLiteral("SerialNumber"), serial);
+        instance.number(QStringLiteral("SMBIOSMajorVersion"), table.major);
+        instance.number(QStringLiteral("SMBIOSMinorVersion"), table.minor);
+        instance.flag(QStringLiteral("SMBIOSPresent"), true);
+        instance.flag(QStringLiteral("PrimaryBIOS"), true);
+        instance.number(QStringLiteral("SystemBiosMajorVersion"), known(bios->byte(0x14), 0xff));
+        instance.number(QStringLiteral("SystemBiosMinorVersion"), known(bios->byte(0x15), 0xff));
+        instance.number(QStringLiteral("EmbeddedControllerMajorVersion"), known(bios->byte(0x16), 0xff));
+        instance.number(QStringLiteral("EmbeddedControllerMinorVersion"), known(bios->byte(0x17), 0xff));
+        const QString oemVersion = acpiOemVersion(root);
+        instance.text(QStringLiteral("Version"), oemVersion);
+        QStringList versions;
+        if (!oemVersion.isEmpty())
+            versions << oemVersion;
+        if (!version.isEmpty())
+            versions << version;
+        instance.texts(QStringLiteral("BIOSVersion"), versions);
+        std::vector<qint64> characteristics;
+        if (const auto bits = bios->qword(0x0a)) {
+            for (int bit = 0; bit < 32; ++bit)
+                if ((*bits >> bit) & 1)
+                    characteristics.push_back(bit);
+        }
+        for (int extension = 0; extension < 2; ++extension)
+            if (const auto bits = bios->byte(0x12 + extension))
+                for (int bit = 0; bit < 8; ++bit)
+                    if ((*bits >> bit) & 1)
+                        characteristics.push_back(32 + extension * 8 + bit);
+        instance.numbers(QStringLiteral("BiosCharacteristics"), characteristics);
+        instance.texts(QStringLiteral("ListOfLanguages"), languages);
+        instance.text(QStringLiteral("CurrentLanguage"), currentLanguage);
+        if (!languages.isEmpty())
+            instance.number(QStringLiteral("InstallableLanguages"), languages.size());
+        result.push_back(instance.object());
+    }
+    return result;
+}
+
+} // namespace
+
+std::vector<WmiObject> bioses(const SysRoot &root)
+{
+    if (const auto table = readSmbios(root))
+        return biosFromTable(root, *table);
+    const QString version = dmiId(root, "bios_version");
+    const QString vendor = dmiId(root, "bios_vendor");
+    if (version.isEmpty() && vendor.isEmpty())
+        return {};
+    Instance instance(QStringLiteral("Win32_BIOS"));
+    common(instance, version, QStringLiteral("Win32_BIOS"));
+    instance.set(QStringLiteral("CreationClassName"), WmiValue());
+    instance.text(QStringLiteral("Manufacturer"), vendor);
+    instance.text(QStringLiteral("SMBIOSBIOSVersion"), version);
+    instance.text(QStringLiteral("SoftwareElementID"), version);
+    instance.number(QStringLiteral("SoftwareElementState"), 3);
+    instance.number(QStringLiteral("TargetOperatingSystem"), 0);
+    instance.text(QStringLiteral("ReleaseDate"), managementDate(dmiId(root, "bios_date")));
+    instance.flag(QStringLiteral("SMBIOSPresent"), true);
+    instance.flag(QStringLiteral("PrimaryBIOS"), true);
+    const QStringList release = dmiId(root, "bios_release").split(QLatin1Char('.'));
+    if (release.size() == 2) {
+        instance.number(QStringLiteral("SystemBiosMajorVersion"), release[0].toInt());
+        instance.number(QStringLiteral("SystemBiosMinorVersion"), release[1].toInt());
+    }
+    instance.texts(QStringLiteral("BIOSVersion"), version.isEmpty() ? QStringList() : QStringList{version});
+    return {instance.object()};
+}
+
+std::vector<WmiObject> baseBoards(const SysRoot &root)
+{
+    std::vector<WmiObject> result;
+    const auto table = readSmbios(root);
+    if (!table) {
+        const QString product = dmiId(root, "board_name");
+        const QString vendor = dmiId(root, "board_vendor");
+        if (product.isEmpty() && vendor.isEmpty())
+            return {};
+        Instance instance(QStringLiteral("Win32_BaseBoard"));
+        common(instance, QStringLiteral("Base Board"), QStringLiteral("Win32_BaseBoard"));
+        instance.text(QStringLiteral("Tag"), QStringLiteral("Base Board"));
+        instance.text(QStringLiteral("Manufacturer"), vendor);
+        instance.text(QStringLiteral("Product"), product);
+        instance.text(QStringLiteral("Version"), dmiId(root, "board_version"));
+        instance.text(QStringLiteral("SerialNumber"), dmiId(root, "board_serial"));
+        instance.flag(QStringLiteral("PoweredOn"), true);
+        return {instance.object()};
+    }
+    QStringList options;
+    for (const SmbiosStructure *config : table->ofType(12))
+        for (const QByteArray &text : config->strings)
+            options << QString::fromLatin1(text);
+    for (const SmbiosStructure *board : table->ofType(2)) {
+        Instance instance(QStringLiteral("Win32_BaseBoard"));
+        common(instance, QStringLiteral("Base Board"), QStringLiteral("Win32_BaseBoard"));
+        instance.text(QStringLiteral("Tag"), QStringLiteral("Base Board"));
+        instance.text(QStringLiteral("Manufacturer"), board->string(4));
+        instance.text(QStringLiteral("Product"), board->string(5));
+        instance.text(QStringLiteral("Version"), board->string(6));
+        instance.text(QStringLiteral("SerialNumber"), board->string(7));
+        if (const auto features = board->byte(9)) {
+            instance.flag(QStringLiteral("HostingBoard"), (*features & 1) != 0);
+            instance.flag(QStringLiteral("RequiresDaughterBoard"), (*features & 2) != 0);
+            instance.flag(QStringLiteral("Removable"), (*features & 4) != 0);
+            instance.flag(QStringLiteral("Replaceable"), (*features & 8) != 0);
+            instance.flag(QStringLiteral("HotSwappable"), (*features & 16) != 0);
+        }
+        instance.flag(QStringLiteral("PoweredOn"), true);
+        instance.texts(QStringLiteral("ConfigOptions"), options);
+        result.push_back(instance.object());
+    }
+    return result;
+}
+
+std::vector<WmiObject> systemEnclosures(const SysRoot &root)
+{
+    std::vector<WmiObject> result;
+    const auto table = readSmbios(root);
+    if (!table) {
+        const auto type = root.readNumber(QStringLiteral("/sys/class/dmi/id/chassis_type"));
+        const QString vendor = dmiId(root, "chassis_vendor");
+        if (!type && vendor.isEmpty())
+            return {};
+        Instance instance(QStringLiteral("Win32_SystemEnclosure"));
+        common(instance, QStringLiteral("System Enclosure"), QStringLiteral("Win32_SystemEnclosure"));
+        instance.text(QStringLiteral("Tag"), QStringLiteral("System Enclosure 0"));
+        instance.text(QStringLiteral("Manufacturer"), vendor);
+        instance.text(QStringLiteral("Version"), dmiId(root, "chassis_version"));
+        instance.text(QStringLiteral("SerialNumber"), dmiId(root, "chassis_serial"));
+        instance.text(QStringLiteral("SMBIOSAssetTag"), dmiId(root, "chassis_asset_tag"));
+        if (type)
+            instance.numbers(QStringLiteral("ChassisTypes"), {*type & 0x7f});
+        return {instance.object()};
+    }
+    int index = 0;
+    for (const SmbiosStructure *chassis : table->ofType(3)) {
+        Instance instance(QStringLiteral("Win32_SystemEnclosure"));
+        common(instance, QStringLiteral("System Enclosure"), QStringLiteral("Win32_SystemEnclosure"));
+        instance.text(QStringLiteral("Tag"), QStringLiteral("System Enclosure %1").arg(index++));
+        instance.text(QStringLiteral("Manufacturer"), chassis->string(4));
+        if (const auto type = chassis->byte(5)) {
+            instance.numbers(QStringLiteral("ChassisTypes"), {*type & 0x7f});
+            instance.flag(QStringLiteral("LockPresent"), (*type & 0x80) != 0);
+        }
+        instance.text(QStringLiteral("Version"), chassis->string(6));
+        instance.text(QStringLiteral("SerialNumber"), chassis->string(7));
+        instance.text(QStringLiteral("SMBIOSAssetTag"), chassis->string(8));
+        instance.number(QStringLiteral("SecurityStatus"), chassis->byte(0x0c));
+        instance.number(QStringLiteral("NumberOfPowerCords"), known(chassis->byte(0x12), 0));
+        if (const auto count = chassis->byte(0x13)) {
+            const auto recordLength = chassis->byte(0x14).value_or(0);
+            instance.text(QStringLiteral("SKU"), chassis->string(0x15 + int(*count * recordLength)));
+        }
+        instance.flag(QStringLiteral("PoweredOn"), true);
+        result.push_back(instance.object());
+    }
+    return result;
+}
+
+std::vector<SmbiosProcessor> smbiosProcessors(const SysRoot &root)
+{
+    std::vector<SmbiosProcessor> result;
+    const auto table = readSmbios(root);
+    if (!table)
+        return result;
+    for (const SmbiosStructure *socket : table->ofType(4)) {
+        // Empty sockets (status bit 6 clear) hold no processor.
+        if (const auto status = socket->byte(0x18); status && (*status & 0x40) == 0)
+            continue;
+        SmbiosProcessor processor;
+        processor.socket = socket->string(4);
+        auto family = socket->byte(6);
+        if (family == 0xfe)
+            family = socket->word(0x28);
+        processor.family = family;
+        processor.externalClock = known(socket->word(0x12), 0);
+        processor.maxSpeed = known(socket->word(0x14), 0);
+        processor.upgrade = socket->byte(0x19);
+        processor.serial = socket->string(0x20);
+        processor.assetTag = socket->string(0x21);
+        processor.partNumber = socket->string(0x22);
+        if (const auto id = socket->qword(8); id && *id != 0)
+            processor.processorId = QStringLiteral("%1%2").arg(*id >> 32, 8, 16, QLatin1Char('0')).arg(*id & 0xffffffffULL, 8, 16, QLatin1Char('0')).toUpper();
+        result.push_back(processor);
+    }
+    return result;
+}
+
+std::vector<WmiObject> sysfsCaches(const SysRoot &root);
+
+std::vector<WmiObject> cacheMemories(const SysRoot &root)
+{
+    const auto table = readSmbios(root);
+    if (!table || table->ofType(7).empty())
+        return sysfsCaches(root);
+    std::vector<WmiObject> result;
+    const QString system = computerName(root);
+    int index = 0;
+    for (const SmbiosStructure *cache : table->ofType(7)) {
+        auto size = [&](int offset, int extendedOffset) -> std::optional<qint64> {
+            const auto value = cache->word(offset);
+            if (!value)
+                return std::nullopt;
+            if (*value == 0xffff) {
+                const auto extended = cache->dword(extendedOffset);
+                if (!extended)
+                    return std::nullopt;
+                return (*extended & 0x80000000) ? (*extended & 0x7fffffff) * 64 : *extended;
+            }
+            return (*value & 0x8000) ? (*value & 0x7fff) * 64 : *value;
+        };
+        const qint64 configuration = cache->word(5).value_or(0);
+        Instance instance(QStringLiteral("Win32_CacheMemory"));
+        deviceCommon(instance, QStringLiteral("Cache Memory"), QStringLiteral("Win32_CacheMemory"), system);
+        instance.text(QStringLiteral("DeviceID"), QStringLiteral("Cache Memory %1").arg(index++));
+        instance.text(QStringLiteral("Purpose"), cache->string(4));
+        instance.number(QStringLiteral("Level"), (configuration & 7) + 3);
+        instance.number(QStringLiteral("Location"), (configuration >> 5) & 3);
+        static const qint64 writePolicies[] = {4, 3, 5, 2};
+        instance.number(QStringLiteral("WritePolicy"), writePolicies[(configuration >> 8) & 3]);
+        const auto installed = size(9, 0x17);
+        instance.number(QStringLiteral("MaxCacheSize"), size(7, 0x13));
+        instance.number(QStringLiteral("InstalledSize"), installed);
+        instance.text(QStringLiteral("BlockSize"), QStringLiteral("1024"));
+        instance.text(QStringLiteral("NumberOfBlocks"), installed ? QString::number(*installed) : QString());
+        instance.number(QStringLiteral("CacheSpeed"), known(cache->byte(0x0f), 0));
+        instance.number(QStringLiteral("ErrorCorrectType"), cache->byte(0x10));
+        instance.number(QStringLiteral("CacheType"), cache->byte(0x11));
+        instance.number(QStringLiteral("Associativity"), cache->byte(0x12));
+        if ((configuration & 0x80) == 0)
+            instance.text(QStringLiteral("Status"), QStringLiteral("Unknown"));
+        result.push_back(instance.object());
+    }
+    return result;
+}
+
+namespace {
+
+std::vector<WmiObject> memoryRanges(const SysRoot &root, int type, const QString &className, const QString &caption)
+{
+    std::vector<WmiObject> result;
+    const auto table = readSmbios(root);
+    if (!table)
+        return result;
+    const QString system = computerName(root);
+    int index = 0;
+    // Type 19 keeps its extended addresses at 0x0F, type 20 at 0x13.
+    const int extended = type == 19 ? 0x0f : 0x13;
+    for (const SmbiosStructure *range : table->ofType(type)) {
+        qint64 start = range->dword(4).value_or(0);
+        qint64 end = range->dword(8).value_or(0);
+        QString startText = QString::number(start);
+        QString endText = QString::number(end);
+        if (quint32(start) == 0xffffffffu) {
+            const auto startBytes = range->qword(extended);
+            const auto endBytes = range->qword(extended + 8);
+            startText = startBytes ? QString::number(*startBytes / 1024) : QString();
+            endText = endBytes ? QString::number(*endBytes / 1024) : QString();
+        }
+        Instance instance(className);
+        deviceCommon(instance, caption, className, system);
+        instance.text(QStringLiteral("DeviceID"), QStringLiteral("%1 %2").arg(caption).arg(index++));
+        instance.text(QStringLiteral("StartingAddress"), startText);
+        instance.text(QStringLiteral("EndingAddress"), endText);
+        result.push_back(instance.object());
+    }
+    return result;
+}
+
+qint64 formFactor(qint64 smbios)
+{
+    switch (smbios) {
+    case 0x01: return 1;
+    case 0x03: return 7;
+    case 0x04: return 2;
+    case 0x06: return 3;
+    case 0x07: return 4;
+    case 0x08: return 6;
+    case 0x09: return 8;
+    case 0x0a: return 9;
+    case 0x0c: return 11;
+    case 0x0d: return 12;
+    case 0x0e: return 13;
+    default: return 0;
+    }
+}
+
+qint64 legacyMemoryType(qint64 smbios)
+{
+    switch (smbios) {
+    case 0x12: return 20;
+    case 0x13: return 21;
+    case 0x14: return 22;
+    case 0x18: return 24;
+    default: return 0;
+    }
+}
+
+} // namespace
+
+std::vector<WmiObject> memoryArrays(const SysRoot &root)
+{
+    return memoryRanges(root, 19, QStringLiteral("Win32_MemoryArray"), QStringLiteral("Memory Array"));
+}
+
+std::vector<WmiObject> memoryDevices(const SysRoot &root)
+{
+    return memoryRanges(root, 20, QStringLiteral("Win32_MemoryDevice"), QStringLiteral("Memory Device"));
+}
+
+std::vector<WmiObject> smbiosMemories(const SysRoot &root)
+{
+    std::vector<WmiObject> result = memoryArrays(root);
+    for (WmiObject &device : memoryDevices(root))
+        result.push_back(std::move(device));
+    return result;
+}
+
+std::vector<WmiObject> physicalMemoryArrays(const SysRoot &root)
+{
+    std::vector<WmiObject> result;
+    const auto table = readSmbios(root);
+    if (!table)
+        return result;
+    int index = 0;
+    for (const SmbiosStructure *array : table->ofType(16)) {
+        Instance instance(QStringLiteral("Win32_PhysicalMemoryArray"));
+        common(instance, QStringLiteral("Physical Memory Array"), QStringLiteral("Win32_PhysicalMemoryArray"));
+        instance.text(QStringLiteral("Tag"), QStringLiteral("Physical Memory Array %1").arg(index++));
+        instance.number(QStringLiteral("Location"), array->byte(4));
+        instance.number(QStringLiteral("Use"), array->byte(5));
+        instance.number(QStringLiteral("MemoryErrorCorrection"), array->byte(6));
+        const auto capacity = array->dword(7);
+        if (capacity && *capacity == 0x80000000LL) {
+            const auto bytes = array->qword(0x0f);
+            instance.text(QStringLiteral("MaxCapacityEx"), bytes ? QString::number(*bytes / 1024) : QString());
+        } else if (capacity) {
+            instance.number(QStringLiteral("MaxCapacity"), *capacity);
+            instance.text(QStringLiteral("MaxCapacityEx"), QString::number(*capacity));
+        }
+        instance.number(QStringLiteral("MemoryDevices"), array->word(0x0d));
+        result.push_back(instance.object());
+    }
+    return result;
+}
+
+std::vector<WmiObject> physicalMemories(const SysRoot &root)
+{
+    std::vector<WmiObject> result;
+    const auto table = readSmbios(root);
+    if (!table)
+        return result;
+    int index = 0;
+    for (const SmbiosStructure *module : table->ofType(17)) {
+        const auto size = module->word(0x0c);
+        if (!size || *size == 0)
+            continue; // empty slot
+        std::optional<qint64> bytes;
+        if (*size == 0x7fff)
+            bytes = module->dword(0x1c) ? std::optional<qint64>((*module->dword(0x1c) & 0x7fffffff) * 1024 * 1024) : std::nullopt;
+        else if (*size != 0xffff)
+            bytes = (*size & 0x8000) ? (*size & 0x7fff) * 1024 : *size * 1024 * 1024;
+        Instance instance(QStringLiteral("Win32_PhysicalMemory"));
+        common(instance, QStringLiteral("Physical Memory"), QStringLiteral("Win32_PhysicalMemory"));
+        instance.set(QStringLiteral("Status"), WmiValue());
+        instance.text(QStringLiteral("Tag"), QStringLiteral("Physical Memory %1").arg(index++));
+        instance.text(QStringLiteral("Capacity"), bytes ? QString::number(*bytes) : QString());
+        instance.text(QStringLiteral("DeviceLocator"), module->string(0x10));
+        instance.text(QStringLiteral("BankLabel"), module->string(0x11));
+        instance.number(QStringLiteral("TotalWidth"), known(module->word(0x08), 0xffff));
+        instance.number(QStringLiteral("DataWidth"), known(module->word(0x0a), 0xffff));
+        if (const auto factor = module->byte(0x0e))
+            instance.number(QStringLiteral("FormFactor"), formFactor(*factor));
+        if (const auto type = module->byte(0x12)) {
+            instance.number(QStringLiteral("SMBIOSMemoryType"), *type);
+            instance.number(QStringLiteral("MemoryType"), legacyMemoryType(*type));
+        }
+        instance.number(QStringLiteral("TypeDetail"), module->word(0x13));
+        auto speed = known(module->word(0x15), 0);
+        if (speed == 0xffff)
+            speed = module->dword(0x54);
+        instance.number(QStringLiteral("Speed"), speed);
+        instance.text(QStringLiteral("Manufacturer"), module->string(0x17));
+        instance.text(QStringLiteral("SerialNumber"), module->string(0x18));
+        instance.text(QStringLiteral("PartNumber"), module->string(0x1a));
+        if (const auto attributes = module->byte(0x1b))
+            instance.number(QStringLiteral("Attributes"), *attributes & 0x0f);
+        auto configured = known(module->word(0x20), 0);
+        if (configured == 0xffff)
+            configured = module->dword(0x58);
+        instance.number(QStringLiteral("ConfiguredClockSpeed"), configured);
+        instance.number(QStringLiteral("MinVoltage"), known(module->word(0x22), 0));
+        instance.number(QStringLiteral("MaxVoltage"), known(module->word(0x24), 0));
+        instance.number(QStringLiteral("ConfiguredVoltage"), known(module->word(0x26), 0));
+        result.push_back(instance.object());
+    }
+    return result;
+}
+
+std::vector<WmiObject> systemSlots(const SysRoot &root)
+{
+    std::vector<WmiObject> result;
+    const auto table = readSmbios(root);
+    if (!table)
+        return result;
+    int index = 0;
+    for (const SmbiosStructure *slot : table->ofType(9)) {
+        Instance instance(QStringLiteral("Win32_SystemSlot"));
+        common(instance, QStringLiteral("System Slot"), QStringLiteral("Win32_SystemSlot"));
+        instance.text(QStringLiteral("Tag"), QStringLiteral("System Slot %1").arg(index++));
+        instance.text(QStringLiteral("SlotDesignation"), slot->string(4));
+        if (const auto width = slot->byte(6); width && *width >= 3 && *width <= 7)
+            instance.number(QStringLiteral("MaxDataWidth"), *width - 3);
+        instance.number(QStringLiteral("CurrentUsage"), slot->byte(7));
+        instance.number(QStringLiteral("Number"), slot->word(9));
+        if (const auto flags = slot->byte(0x0b))
+            instance.flag(QStringLiteral("Shared"), (*flags & 0x20) != 0);
+        if (const auto flags = slot->byte(0x0c)) {
+            instance.flag(QStringLiteral("PMESignal"), (*flags & 1) != 0);
+            instance.flag(QStringLiteral("SupportsHotPlug"), (*flags & 2) != 0);
+        }
+        if (const auto segment = slot->word(0x0d); segment && *segment != 0xffff) {
+            instance.number(QStringLiteral("SegmentGroupNumber"), *segment);
+            instance.number(QStringLiteral("BusNumber"), slot->byte(0x0f));
+            if (const auto deviceFunction = slot->byte(0x10)) {
+                instance.number(QStringLiteral("DeviceNumber"), *deviceFunction >> 3);
+                instance.number(QStringLiteral("FunctionNumber"), *deviceFunction & 7);
+            }
+        }
+        result.push_back(instance.object());
+    }
+    return result;
+}
+
+std::vector<WmiObject> portConnectors(const SysRoot &root)
+{
+    std::vector<WmiObject> result;
+    const auto table = readSmbios(root);
+    if (!table)
+        return result;
+    int index = 0;
+    for (const SmbiosStructure *port : table->ofType(8)) {
+        Instance instance(QStringLiteral("Win32_PortConnector"));
+        common(instance, QStringLiteral("Port Connector"), QStringLiteral("Win32_PortConnector"));
+        instance.set(QStringLiteral("Status"), WmiValue());
+        instance.text(QStringLiteral("Tag"), QStringLiteral("Port Connector %1").arg(index++));
+        instance.text(QStringLiteral("InternalReferenceDesignator"), port->string(4));
+        instance.text(QStringLiteral("ExternalReferenceDesignator"), port->string(6));
+        instance.number(QStringLiteral("PortType"), port->byte(8));
+        result.push_back(instance.object());
+    }
+    return result;
+}
+
+std::vector<WmiObject> onBoardDevices(const SysRoot &root)
+{
+    std::vector<WmiObject> result;
+    const auto table = readSmbios(root);
+    if (!table)
+        return result;
+    int index = 1;
+    auto add = [&](qint64 typeByte, const QString &description) {
+        Instance instance(QStringLiteral("Win32_OnBoardDevice"));
+        common(instance, QStringLiteral("On Board Device"), QStringLiteral("Win32_OnBoardDevice"));
+        instance.set(QStringLiteral("Status"), WmiValue());
+        instance.text(QStringLiteral("Description"), description);
+        instance.text(QStringLiteral("Tag"), QStringLiteral("On Board Device %1").arg(index++));
+        instance.number(QStringLiteral("DeviceType"), typeByte & 0x7f);
+        instance.flag(QStringLiteral("Enabled"), (typeByte & 0x80) != 0);
+        result.push_back(instance.object());
+    };
+    for (const SmbiosStructure &structure : table->structures) {
+        if (structure.type == 10) {
+            for (int offset = 4; structure.has(offset, 2); offset += 2)
+                add(*structure.byte(offset), structure.string(offset + 1));
+        } else if (structure.type == 41) {
+            if (const auto type = structure.byte(5))
+                add(*type, structure.string(4));
+        }
+    }
+    return result;
+}
+
+std::vector<WmiObject> portableBatteries(const SysRoot &root)
+{
+    std::vector<WmiObject> result;
+    const auto table = readSmbios(root);
+    if (!table)
+        return result;
+    const QString system = computerName(root);
+    int index = 0;
+    for (const SmbiosStructure *battery : table->ofType(22)) {
+        Instance instance(QStringLiteral("Win32_PortableBattery"));
+        deviceCommon(instance, QStringLiteral("Portable Battery"), QStringLiteral("Win32_PortableBattery"), system);
+        instance.set(QStringLiteral("Availability"), WmiValue());
+        const QString name = battery->string(8);
+        instance.text(QStringLiteral("Name"), name.isEmpty() ? QStringLiteral("Portable Battery") : name);
+        instance.text(QStringLiteral("DeviceID"), QStringLiteral("Portable Battery %1").arg(index++));
+        instance.text(QStringLiteral("Location"), battery->string(4));
+        instance.text(QStringLiteral("Manufacturer"), battery->string(5));
+        QString date = battery->string(6);
+        if (date.isEmpty()) {
+            // The smart-battery date: bits 15-9 year since 1980, 8-5 month, 4-0 day.
+            if (const auto packed = battery->word(0x12); packed && *packed != 0)
+                date = QDate(1980 + int(*packed >> 9), int((*packed >> 5) & 0xf), int(*packed & 0x1f)).toString(QStringLiteral("yyyy-MM-dd"));
+        }
+        instance.text(QStringLiteral("ManufactureDate"), date);
+        instance.number(QStringLiteral("Chemistry"), battery->byte(9));
+        const qint64 multiplier = std::max<qint64>(1, battery->byte(0x15).value_or(1));
+        if (const auto capacity = known(battery->word(0x0a), 0))
+            instance.number(QStringLiteral("DesignCapacity"), *capacity * multiplier);
+        if (const auto voltage = known(battery->word(0x0c), 0))
+            instance.text(QStringLiteral("DesignVoltage"), QString::number(*voltage));
+        instance.text(QStringLiteral("SmartBatteryVersion"), battery->string(0x0e));
+        instance.number(QStringLiteral("MaxBatteryError"), known(battery->byte(0x0f), 0xff));
+        instance.number(QStringLiteral("CapacityMultiplier"), battery->byte(0x15));
+        result.push_back(instance.object());
+    }
+    return result;
+}
+
+namespace {
+
+QString probeStatus(qint64 locationAndStatus)
+{
+    switch (locationAndStatus >> 5) {
+    case 3: return QStringLiteral("OK");
+    case 4: return QStringLiteral("Degraded");
+    case 5: return QStringLiteral("Error");
+    case 6: return QStringLiteral("NonRecover");
+    default: return QStringLiteral("Unknown");
+    }
+}
+
+std::vector<WmiObject> probes(const SysRoot &root, int type, const QString &className, const QString &kind)
+{
+    std::vector<WmiObject> result;
+    const auto table = readSmbios(root);
+    if (!table)
+        return result;
+    const QString system = computerName(root);
+    int index = 0;
+    for (const SmbiosStructure *probe : table->ofType(type)) {
+        Instance instance(className);
+        deviceCommon(instance, QStringLiteral("Numeric Sensor"), className, system);
+        instance.text(QStringLiteral("Description"), probe->string(4));
+        instance.text(QStringLiteral("DeviceID"), QStringLiteral("%1 Probe %2").arg(kind).arg(index++));
+        if (const auto status = probe->byte(5))
+            instance.text(QStringLiteral("Status"), probeStatus(*status));
+        // Signed 16-bit values; 0x8000 means unknown.
+        auto value = [&](int offset) -> std::optional<qint64> {
+            const auto raw = known(probe->word(offset), 0x8000);
+            return raw ? std::optional<qint64>(qint16(quint16(*raw))) : std::nullopt;
+        };
+        instance.number(QStringLiteral("MaxReadable"), value(6));
+        instance.number(QStringLiteral("MinReadable"), value(8));
+        instance.number(QStringLiteral("Resolution"), known(probe->word(0x0a), 0x8000));
+        instance.number(QStringLiteral("Tolerance"), value(0x0c));
+        instance.number(QStringLiteral("Accuracy"), value(0x0e));
+        instance.number(QStringLiteral("NominalReading"), value(0x14));
+        result.push_back(instance.object());
+    }
+    return result;
+}
+
+} // namespace
+
+std::vector<WmiObject> smbiosVoltageProbes(const SysRoot &root)
+{
+    return probes(root, 26, QStringLiteral("Win32_VoltageProbe"), QStringLiteral("Voltage"));
+}
+
+std::vector<WmiObject> smbiosTemperatureProbes(const SysRoot &root)
+{
+    return probes(root, 28, QStringLiteral("Win32_TemperatureProbe"), QStringLiteral("Temperature"));
+}
+
+std::vector<WmiObject> smbiosCurrentProbes(const SysRoot &root)
+{
+    return probes(root, 29, QStringLiteral("Win32_CurrentProbe"), QStringLiteral("Current"));
+}
+
+// Cooling devices (type 27) of one kind: fans and blowers, heat pipes (8) or refrigeration (9).
+std::vector<WmiObject> smbiosCoolingDevices(const SysRoot &root, const QString &className)
+{
+    std::vector<WmiObject> result;
+    const auto table = readSmbios(root);
+    if (!table)
+        return result;
+    const QString system = computerName(root);
+    int index = 0;
+    for (const SmbiosStructure *cooling : table->ofType(27)) {
+        const qint64 typeAndStatus = cooling->byte(6).value_or(0);
+        const qint64 type = typeAndStatus & 0x1f;
+        const QString kind = type == 8 ? QStringLiteral("Win32_HeatPipe")
+            : type == 9                ? QStringLiteral("Win32_Refrigeration")
+                                       : QStringLiteral("Win32_Fan");
+        if (kind != className)
+            continue;
+        Instance instance(className);
+        deviceCommon(instance, QStringLiteral("Cooling Device"), className, system);
+        const QString description = cooling->string(0x0e);
+        instance.text(QStringLiteral("Description"), description.isEmpty() ? QStringLiteral("Cooling Device") : description);
+        instance.text(QStringLiteral("DeviceID"), QStringLiteral("Cooling Device %1").arg(index++));
+        instance.text(QStringLiteral("Status"), probeStatus(typeAndStatus));
+        instance.flag(QStringLiteral("ActiveCooling"), type != 8 && type != 0x11);
+        if (className == QLatin1String("Win32_Fan"))
+            if (const auto speed = known(cooling->word(0x0c), 0x8000))
+                instance.text(QStringLiteral("DesiredSpeed"), QString::number(*speed));
+        result.push_back(instance.object());
+    }
+    return result;
+}
+
+} // namespace platform::linuxhw
