@@ -94,10 +94,10 @@ WmiObject Instance::object() const
             object.set(property.name, std::move(value));
         }
     }
-    // Anything the schema does not list is kept at the end rather than lost; the schema test
+    // A value the schema does not list is kept at the end rather than lost; the schema test
     // reports it.
     for (size_t i = 0; i < values_.size(); ++i)
-        if (!used[i])
+        if (!used[i] && !values_[i].value.isNull())
             object.set(values_[i].name, values_[i].value);
     return object;
 }

@@ -1,0 +1,42 @@
+#pragma once
+#include "platform/linux/linuxprovider.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <vector>
+
+// A machine's /sys, /proc and /etc written into a temporary folder, read through the live
+// provider with that folder as its root.
+class FakeTree {
+public:
+    FakeTree();
+
+    QString root() const { return dir_.path(); }
+    // Writes a file (folders are made as needed); a sysfs attribute gets its newline.
+    void write(const QString &path, const QByteArray &content);
+    void attribute(const QString &path, const QByteArray &value) { write(path, value + '\n'); }
+    // A symbolic link at path pointing to the machine path target (made relative).
+    void link(const QString &path, const QString &target);
+    void folder(const QString &path);
+    // Copies a file from outside into the tree.
+    void copy(const QString &from, const QString &path);
+
+    // A PCI function under /sys/devices/pci0000:00 with its /sys/bus/pci/devices link.
+    void pciFunction(const QString &address, quint16 vendor, quint16 device, quint32 classCode, const QString &driver = {},
+                     quint16 subVendor = 0, quint16 subDevice = 0, int revision = 0);
+
+    platform::LinuxProvider::Options options() const;
+    // The instances of a class as the live provider reads them from this tree.
+    std::vector<platform::WmiObject> instancesOf(const QString &className, const QString &nameSpace = QStringLiteral("root\\cimv2")) const;
+
+    QString pciIds, usbIds, pnpIds;
+
+private:
+    QTemporaryDir dir_;
+};
+
+// Every property of every instance has the value kind the class schema file names (Null
+// always allowed) and nothing outside the schema; returns the differences.
+QStringList schemaViolations(const std::vector<platform::WmiObject> &instances);
