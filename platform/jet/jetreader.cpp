@@ -618,7 +618,9 @@ JetDatabase JetDatabase::openFile(std::shared_ptr<JetFile> file, const std::opti
     const QString stored = storedPassword(header.data.data());
     file->hasPassword = !stored.isEmpty();
     if (file->hasPassword && password && *password != stored)
-        throw JetError(QStringLiteral("The database file %1 is protected by a different password.").arg(file->label));
+        throw JetError(password->isEmpty()
+                           ? QStringLiteral("The database file %1 is protected by a password.").arg(file->label)
+                           : QStringLiteral("The database file %1 is protected by a different password.").arg(file->label));
 
     // The catalogue: MSysObjects lists every table with the page of its definition.
     const auto objects = file->readDefinition(kCatalogPage, QStringLiteral("MSysObjects"));
