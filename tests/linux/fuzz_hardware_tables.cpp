@@ -1,0 +1,25 @@
+// Firmware tables and monitor data come from outside the program: the SMBIOS and EDID parsers
+// must survive any bytes.
+#include "platform/linux/edid.h"
+#include "platform/linux/smbios.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    if (const auto edid = platform::linuxhw::parseEdid(bytes))
+        (void)edid->hardwareId();
+    static const QByteArray entry("_SM3_\x00\x18\x03\x04\x00\x01\x00\x00\x00\x00\x00", 16);
+    for (const auto &table : {platform::linuxhw::parseSmbios(entry, bytes), platform::linuxhw::parseSmbios(bytes.left(32), bytes.mid(32))}) {
+        if (!table)
+            continue;
+        for (const auto &structure : table->structures)
+            for (int offset = 0; offset < structure.formatted.size() + 4; ++offset) {
+                (void)structure.string(offset);
+                (void)structure.qword(offset);
+            }
+    }
+    return 0;
+}
