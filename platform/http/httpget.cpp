@@ -56,7 +56,7 @@ HttpGet::HttpGet(const QUrl &url, Timeouts timeouts, QObject *parent) : QObject(
         connectTimer_.setSingleShot(true);
         connectTimer_.setInterval(timeouts.connect);
         connect(&connectTimer_, &QTimer::timeout, this,
-                [this] { fail(tr("The server could not be reached in time.")); });
+                [this] { fail(tr("the server could not be reached in time")); });
         connect(reply_, &QNetworkReply::requestSent, &connectTimer_, &QTimer::stop);
         connectTimer_.start();
     }
@@ -115,8 +115,12 @@ void HttpGet::onFinished()
         return;
     }
     // Our own aborts never get here, so a cancelled reply is the transfer time-out.
-    fail(error == QNetworkReply::OperationCanceledError ? tr("The server stopped answering (time-out).")
-                                                        : reply_->errorString());
+    QString reason = error == QNetworkReply::OperationCanceledError ? tr("the server stopped answering (time-out)")
+                                                                    : reply_->errorString();
+    // A decoded body has another length than the announced one, so only a plain one is counted.
+    if (started_ && contentLength_ && !reply_->hasRawHeader("Content-Encoding") && bytesReceived_ < *contentLength_)
+        reason = tr("the transfer broke off after %1 of %2 bytes (%3)").arg(bytesReceived_).arg(*contentLength_).arg(reason);
+    fail(reason);
 }
 
 void HttpGet::fail(const QString &reason)
