@@ -18,6 +18,8 @@ namespace {
 // A table definition longer than this many pages is taken for damage (Jet's limits of 255 columns
 // and 32 indexes fit in a handful).
 constexpr int kMaxDefinitionPages = 64;
+// Jet points from a moved row's first place to its current one; more hops than this are damage.
+constexpr int kMaxRowMoves = 8;
 
 QString fileLabel(const QString &path) { return QStringLiteral("\"%1\"").arg(QFileInfo(path).fileName()); }
 
@@ -103,18 +105,17 @@ uint16_t rowCountOf(const JetFile &file, const Page &page)
     return count;
 }
 
-// Null when the row is deleted or moved elsewhere (skipped, as every Jet reader does).
-std::optional<RowSpan> rowSpan(const JetFile &file, const Page &page, uint16_t count, uint16_t row)
+// Where row `row` of a data page lies, whatever its flags say.
+RowSpan rowSpan(const JetFile &file, const Page &page, uint16_t count, uint16_t row)
 {
-    const uint16_t offset = u16(&page.data[14 + 2 * row]);
-    if (offset & (kDeletedRow | kOverflowRow))
-        return std::nullopt;
-    const uint16_t start = offset & kRowOffsetMask;
+    const uint16_t start = u16(&page.data[14 + 2 * row]) & kRowOffsetMask;
     const uint16_t end = row == 0 ? kPageSize : u16(&page.data[14 + 2 * (row - 1)]) & kRowOffsetMask;
     if (start < 14 + 2 * count || start >= end || end > kPageSize)
         file.damaged("a row lies outside its page");
     return RowSpan{start, end};
 }
+
+uint16_t rowFlags(const Page &page, uint16_t row) { return u16(&page.data[14 + 2 * row]) & (kDeletedRow | kOverflowRow); }
 
 // The pages a usage map marks, in order. Inline maps carry their bitmap; reference maps point to
 // bitmap pages that each cover kPagesPerMapPage pages.
@@ -130,15 +131,15 @@ public:
         if (mapRow >= count)
             file.damaged("a usage map row is missing");
         const auto span = rowSpan(file, page, count, mapRow);
-        if (!span || span->end - span->start < 5)
+        if (span.end - span.start < 5)
             file.damaged("a usage map row is too short");
-        const uint8_t *row = &page.data[span->start];
+        const uint8_t *row = &page.data[span.start];
         kind_ = row[0];
         if (kind_ == 0) {
             start_ = u32(row + 1);
-            bitmap_.assign(row + 5, static_cast<const uint8_t *>(page.data.data() + span->end));
+            bitmap_.assign(row + 5, static_cast<const uint8_t *>(page.data.data() + span.end));
         } else if (kind_ == 1) {
-            for (const uint8_t *p = row + 1; p + 4 <= page.data.data() + span->end; p += 4)
+            for (const uint8_t *p = row + 1; p + 4 <= page.data.data() + span.end; p += 4)
                 mapPages_.push_back(u32(p));
         } else {
             file.damaged("a usage map has an unknown kind");
@@ -283,6 +284,7 @@ struct JetRowCursor::State {
     std::shared_ptr<const JetTableDefinition> table;
     UsageMapWalk pages;
     Page page;
+    Page moved; // the page of a row that was moved off its original page
     bool onPage = false;
     uint16_t pageRows = 0;
     uint16_t nextRow = 0;
@@ -306,10 +308,15 @@ struct JetRowCursor::State {
         for (;;) {
             while (onPage && nextRow < pageRows) {
                 const uint16_t index = nextRow++;
-                if (const auto span = rowSpan(*file, page, pageRows, index)) {
-                    crack(*span);
-                    return true;
-                }
+                const uint16_t flags = rowFlags(page, index);
+                if (flags & kDeletedRow)
+                    continue;
+                const RowSpan span = rowSpan(*file, page, pageRows, index);
+                if (flags & kOverflowRow)
+                    followMovedRow(span);
+                else
+                    crack(page, span);
+                return true;
             }
             const auto pageNumber = pages.next();
             if (!pageNumber)
@@ -322,9 +329,32 @@ struct JetRowCursor::State {
         }
     }
 
-    void crack(RowSpan span)
+    // A row that grew out of its page leaves a pointer behind (row number, 3-byte page); the row
+    // it points to is marked deleted so that a scan meets it only here.
+    void followMovedRow(RowSpan span)
     {
-        row = &page.data[span.start];
+        for (int hops = 0;; ++hops) {
+            if (hops == kMaxRowMoves || span.end - span.start < 4)
+                file->damaged("a moved row cannot be found");
+            const uint8_t *pointer = (hops == 0 ? page : moved).data.data() + span.start;
+            const uint16_t index = pointer[0];
+            file->readPage(u24(pointer + 1), moved.data.data());
+            if (moved.type() != DataPage || u32(&moved.data[4]) != table->page)
+                file->damaged("a moved row points outside its table");
+            const uint16_t count = rowCountOf(*file, moved);
+            if (index >= count)
+                file->damaged("a moved row points to a missing row");
+            span = rowSpan(*file, moved, count, index);
+            if (!(rowFlags(moved, index) & kOverflowRow)) {
+                crack(moved, span);
+                return;
+            }
+        }
+    }
+
+    void crack(const Page &holder, RowSpan span)
+    {
+        row = &holder.data[span.start];
         rowSize = span.end - span.start;
         if (rowSize < 2)
             file->damaged("a row is too short");
@@ -410,10 +440,8 @@ struct JetRowCursor::State {
             if (index >= count)
                 file->damaged("a long value points to a missing row");
             const auto span = rowSpan(*file, page, count, index);
-            if (!span)
-                file->damaged("a long value points to a deleted row");
-            const uint8_t *part = &page.data[span->start];
-            std::size_t partSize = span->end - span->start;
+            const uint8_t *part = &page.data[span.start];
+            std::size_t partSize = span.end - span.start;
             if (single) {
                 pointer = 0;
             } else {
