@@ -155,6 +155,18 @@ std::vector<PnpDevice> acpiDevices(const SysRoot &root)
     const QHash<QString, QString> serial = serialPortsByDevice(root);
     const QHash<QString, QString> parallel = parallelPortsByDevice(root);
     std::vector<PnpDevice> devices;
+    // The firmware's root: the computer's ACPI system device.
+    if (root.exists(QStringLiteral("/sys/bus/acpi/devices/LNXSYSTM:00"))) {
+        PnpDevice system;
+        system.sysPath = root.resolved(QStringLiteral("/sys/bus/acpi/devices/LNXSYSTM:00"));
+        system.deviceId = QStringLiteral("ACPI_HAL\\PNP0C08\\0");
+        system.hardwareIds = {QStringLiteral("ACPI_HAL\\PNP0C08"), QStringLiteral("*PNP0C08")};
+        system.caption = QStringLiteral("Microsoft ACPI-Compliant System");
+        system.manufacturer = QStringLiteral("Microsoft");
+        system.pnpClass = QStringLiteral("System");
+        system.needsDriver = false;
+        devices.push_back(system);
+    }
     for (const Candidate &candidate : candidates)
         devices.push_back(describe(root, candidate, serial, parallel));
     return devices;

@@ -78,6 +78,9 @@ std::vector<Printer> queryPrinters(http_t *http)
 
 std::vector<WmiObject> printers(const SysRoot &root)
 {
+    // libcups keeps the server it found first; forget it so each enumeration reads the
+    // configuration (CUPS_SERVER, client.conf) afresh.
+    cupsSetServer(nullptr);
     const QString server = QString::fromUtf8(cupsServer());
     if (!isLocalServer(server))
         throw WmiError(QStringLiteral("The printers are kept by the print server \"%1\", which is not on this computer and is not queried").arg(server));

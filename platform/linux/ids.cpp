@@ -18,8 +18,9 @@ public:
     explicit IdsFile(const QString &path)
     {
         QFile file(path);
+        // A leading line break lets the first entry be found like every other.
         if (file.open(QIODevice::ReadOnly))
-            data_ = file.read(32 * 1024 * 1024);
+            data_ = '\n' + file.read(32 * 1024 * 1024);
     }
 
     // The line of a top-level entry ("8086  Intel Corporation"); the offset after its line

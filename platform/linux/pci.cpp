@@ -213,7 +213,7 @@ std::vector<WmiObject> buses(const SysRoot &root)
         result.push_back(instance.object());
     };
     if (root.exists(QStringLiteral("/sys/bus/acpi/devices/LNXSYSTM:00")))
-        add(QStringLiteral("ACPIBus_BUS_0"), 0, 0, QStringLiteral("ACPI_HAL\\PNP0C08\\0"));
+        add(QStringLiteral("ACPIBus_BUS_0"), 0, 0, QStringLiteral("ACPI_HAL\\PNP0C08\\0")); // the ACPI system device
     for (const QString &bus : root.entries(QStringLiteral("/sys/class/pci_bus"))) {
         bool ok = false;
         const int number = bus.mid(bus.indexOf(QLatin1Char(':')) + 1).toInt(&ok, 16);
