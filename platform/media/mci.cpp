@@ -101,13 +101,19 @@ unsigned splitWords(const QString &command, QList<Word> &words)
     return MciSuccess;
 }
 
-// Only files whose content is audio or video are taken, so a refused file is reported at
-// open as it would be by a synchronous player.
+// Only files that are audio or video are taken, so a refused file is reported at open as a
+// synchronous player would. The content decides; the name only settles content that no
+// known type matches (a sound file with a damaged or unusual start).
 bool looksLikeMedia(const QString &file)
 {
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(file, QMimeDatabase::MatchContent);
-    const QString name = type.name();
-    return name.startsWith(QLatin1String("audio/")) || name.startsWith(QLatin1String("video/"));
+    auto isMedia = [](const QMimeType &type) {
+        return type.name().startsWith(QLatin1String("audio/")) || type.name().startsWith(QLatin1String("video/"));
+    };
+    const QMimeDatabase types;
+    const QMimeType byContent = types.mimeTypeForFile(file, QMimeDatabase::MatchContent);
+    if (isMedia(byContent))
+        return true;
+    return byContent.isDefault() && isMedia(types.mimeTypeForFile(file, QMimeDatabase::MatchExtension));
 }
 
 unsigned openDevice(const QList<Word> &words)
@@ -247,7 +253,7 @@ QString mciGetErrorString(unsigned result)
     case MciNoClosingQuote:
         return QStringLiteral("A quoted name in the media command has no closing quote.");
     case MciInvalidFile:
-        return QStringLiteral("The file cannot be played. It may be damaged or not in a supported format.");
+        return QStringLiteral("The file cannot be played. It may be unreadable, damaged or not in a supported format.");
     case MciMissingDeviceName:
         return QStringLiteral("The media command does not name a device.");
     }

@@ -3,6 +3,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -77,6 +78,29 @@ private slots:
         QCOMPARE(mciSendString(QStringLiteral("status MP3Play")), unsigned(MciMissingParameter));
         QCOMPARE(mciSendString(QStringLiteral("status MP3Play volume")), unsigned(MciUnrecognizedKeyword));
         QCOMPARE(mciSendString(QStringLiteral("pause MP3Play now")), unsigned(MciUnrecognizedKeyword));
+    }
+
+    void soundFilesOpenWhateverTheirStart()
+    {
+        // A tagged file, and one with bytes no known type starts with before its frames.
+        const QString tagged = dir_.filePath(QStringLiteral("tagged.mp3"));
+        QProcess lame;
+        lame.start(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("--id3v2-only"), QStringLiteral("--tt"),
+                                            QStringLiteral("Tone"), QStringLiteral("--mp3input"), tone_, tagged});
+        QVERIFY(lame.waitForFinished(30000) && lame.exitCode() == 0);
+        QFile source(tone_);
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        QFile junk(dir_.filePath(QStringLiteral("junk start.mp3")));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray(700, '\0') + source.readAll());
+        junk.close();
+
+        for (const QString &file : {tagged, junk.fileName()}) {
+            QCOMPARE(mciSendString(QStringLiteral("open ") + commandPath(file) + QStringLiteral(" type MPEGVideo Alias MP3Play")), 0u);
+            QCOMPARE(mciSendString(QStringLiteral("play MP3Play")), 0u);
+            QTRY_VERIFY_WITH_TIMEOUT(position() > 100, 5000);
+            QCOMPARE(mciSendString(QStringLiteral("close MP3Play")), 0u);
+        }
     }
 
     void everyCodeHasItsOwnText()
