@@ -23,6 +23,10 @@ struct Timeouts {
     std::chrono::milliseconds transfer{0};
 };
 
+// The customary limits of a request that sets none of its own: a stalled transfer ends
+// instead of hanging.
+inline constexpr Timeouts kDefaultTimeouts{std::chrono::seconds(60), std::chrono::seconds(30)};
+
 class HttpGet : public QObject {
     Q_OBJECT
 public:

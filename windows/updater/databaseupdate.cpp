@@ -7,12 +7,7 @@
 
 #include <QDir>
 
-using namespace std::chrono_literals;
-
 namespace {
-// The request object's customary limits: a stalled download ends instead of hanging.
-constexpr platform::http::Timeouts kDownloadTimeouts{60s, 30s};
-
 QString downloadFailure(const QString &what)
 {
     return failureText(QObject::tr("The database could not be downloaded"), what,
@@ -36,7 +31,7 @@ DatabaseUpdate::~DatabaseUpdate()
 void DatabaseUpdate::start(const QUrl &url)
 {
     stop();
-    request_ = new platform::http::HttpGet(url, kDownloadTimeouts, this);
+    request_ = new platform::http::HttpGet(url, platform::http::kDefaultTimeouts, this);
     connect(request_, &platform::http::HttpGet::responseStarted, this, &DatabaseUpdate::onResponseStarted);
     connect(request_, &platform::http::HttpGet::dataAvailable, this, &DatabaseUpdate::onDataAvailable);
     connect(request_, &platform::http::HttpGet::responseFinished, this, &DatabaseUpdate::onResponseFinished);

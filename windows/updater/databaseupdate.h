@@ -20,7 +20,6 @@ public:
 
     // Starts a download; a running one is abandoned first (its request aborted, its file closed).
     void start(const QUrl &url);
-    bool isRunning() const { return request_ != nullptr; }
 
 signals:
     void responseStarted(const QString &allResponseHeaders);

@@ -26,7 +26,7 @@ void ServerAddressDownload::start(const QUrl &url)
 {
     stop();
     body_.clear();
-    request_ = new platform::http::HttpGet(url, {}, this);
+    request_ = new platform::http::HttpGet(url, platform::http::kDefaultTimeouts, this);
     connect(request_, &platform::http::HttpGet::responseStarted, this, &ServerAddressDownload::onResponseStarted);
     connect(request_, &platform::http::HttpGet::dataAvailable, this, &ServerAddressDownload::onDataAvailable);
     connect(request_, &platform::http::HttpGet::responseFinished, this, &ServerAddressDownload::onResponseFinished);
