@@ -111,6 +111,7 @@ Mp3PlayerFrame::Mp3PlayerFrame(QWidget *parent) : QGroupBox(QStringLiteral("Torv
     Label2000 = new QLabel(QStringLiteral(" File Playing:  None"), this);
     Label2000->setObjectName(QStringLiteral("Label2000"));
     Label2000->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    Label2000->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred); // long paths must not widen the window
 
     Check5 = new QCheckBox(QStringLiteral("Loop"), this);
     Check5->setObjectName(QStringLiteral("Check5"));
