@@ -46,25 +46,26 @@ Drive readDrive(const SysRoot &root, const QString &name, const QString &folder,
     drive.folder = folder;
     drive.kind = kind;
     drive.device = root.resolved(folder + QStringLiteral("/device"));
-    const QString device = folder + QStringLiteral("/device");
+    const QString own = root.resolved(folder);
+    if (drive.device.isEmpty() && own.contains(QLatin1String("/block/")))
+        drive.device = own.left(own.lastIndexOf(QLatin1String("/block/"))); // the SCSI device holding the disk
+    const QString device = drive.device;
     drive.vendor = clean(root.readValue(device + QStringLiteral("/vendor")));
+    // A bus ID ("0x1af4" of virtio or PCI) is not a vendor name.
+    if (drive.vendor.startsWith(QLatin1String("0x")))
+        drive.vendor.clear();
     drive.model = clean(root.readValue(device + QStringLiteral("/model")));
+    if (drive.model.isEmpty())
+        drive.model = clean(root.readValue(own + QStringLiteral("/model"))); // an NVMe controller's own folder
+    if (drive.model.isEmpty())
+        drive.model = clean(root.readValue(device + QStringLiteral("/name"))); // MMC cards
     drive.revision = clean(root.readValue(device + QStringLiteral("/rev")));
     if (drive.revision.isEmpty())
         drive.revision = clean(root.readValue(device + QStringLiteral("/firmware_rev")));
     drive.serial = clean(root.readValue(device + QStringLiteral("/serial")));
-    if (drive.model.isEmpty())
-        drive.model = clean(root.readValue(device + QStringLiteral("/name"))); // MMC cards
-    drive.transport = transportOf(drive.device);
-    if (drive.transport == QLatin1String("virtio")) {
-        // A virtio device's "vendor" is its virtio vendor ID, not a name.
-        drive.vendor.clear();
-        drive.model.clear();
-    }
-    if (drive.transport == QLatin1String("NVMe") && drive.model.isEmpty()) {
-        // nvme0n1's device is the controller, which carries model and serial.
-        drive.model = clean(root.readValue(device + QStringLiteral("/device/model")));
-    }
+    if (drive.serial.isEmpty())
+        drive.serial = clean(root.readValue(own + QStringLiteral("/serial")));
+    drive.transport = transportOf(own.isEmpty() ? device : own);
     static const QRegularExpression hctl(QStringLiteral("^\\d+:\\d+:\\d+:\\d+$"));
     if (hctl.match(baseName(drive.device)).hasMatch())
         drive.hctl = baseName(drive.device);
@@ -77,7 +78,10 @@ std::vector<Drive> drives(const SysRoot &root)
     for (const QString &name : root.entries(QStringLiteral("/sys/class/block"))) {
         const QString folder = QStringLiteral("/sys/class/block/") + name;
         // Partitions and devices without hardware (loop, ram, zram, device mapper, md).
-        if (root.exists(folder + QStringLiteral("/partition")) || !root.exists(folder + QStringLiteral("/device")))
+        const QString own = root.resolved(folder);
+        if (root.exists(folder + QStringLiteral("/partition")) || baseName(parentPath(parentPath(own))) == QLatin1String("block"))
+            continue;
+        if (!root.exists(folder + QStringLiteral("/device")) && (own.isEmpty() || own.contains(QLatin1String("/virtual/"))))
             continue;
         DriveKind kind = DriveKind::Disk;
         if (name.startsWith(QLatin1String("sr")) || root.readValue(folder + QStringLiteral("/device/type")) == QLatin1String("5"))
@@ -139,9 +143,9 @@ PnpDevice describeDrive(const SysRoot &root, const Drive &drive)
     device.manufacturer = drive.kind == DriveKind::Disk ? QStringLiteral("(Standard disk drives)")
                                                          : drive.kind == DriveKind::Optical ? QStringLiteral("(Standard CD-ROM drives)")
                                                                                             : QString();
-    device.driver = root.linkTarget(drive.folder + QStringLiteral("/device/driver"));
+    device.driver = root.linkTarget(drive.device + QStringLiteral("/driver"));
     if (device.driver.isEmpty())
-        device.driver = root.uevent(drive.folder + QStringLiteral("/device")).value(QStringLiteral("DRIVER"));
+        device.driver = root.uevent(drive.device).value(QStringLiteral("DRIVER"));
     // A block device exists only because a driver made it.
     device.needsDriver = false;
     return device;

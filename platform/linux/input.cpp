@@ -51,17 +51,30 @@ std::vector<InputDevice> readInputDevices(const SysRoot &root)
         if (!entry.startsWith(QLatin1String("input")))
             continue;
         const QString folder = QStringLiteral("/sys/class/input/") + entry;
+        // The capability and ID files; recordings may keep only the uevent keys with the same data.
+        const auto uevent = root.uevent(folder);
+        auto value = [&](const QString &file, const char *key) {
+            const QString text = root.readValue(folder + file);
+            return text.isEmpty() ? uevent.value(QLatin1String(key)) : text;
+        };
         InputDevice device;
-        device.name = root.readValue(folder + QStringLiteral("/name"));
+        device.name = value(QStringLiteral("/name"), "NAME");
+        if (device.name.size() >= 2 && device.name.startsWith(QLatin1Char('"')) && device.name.endsWith(QLatin1Char('"')))
+            device.name = device.name.mid(1, device.name.size() - 2);
         device.folder = folder;
         device.sysPath = root.resolved(folder);
-        device.bus = root.readValue(folder + QStringLiteral("/id/bustype")).toInt(nullptr, 16);
-        device.vendor = root.readValue(folder + QStringLiteral("/id/vendor")).toInt(nullptr, 16);
-        device.product = root.readValue(folder + QStringLiteral("/id/product")).toInt(nullptr, 16);
-        const Bits ev(root.readValue(folder + QStringLiteral("/capabilities/ev")));
-        const Bits key(root.readValue(folder + QStringLiteral("/capabilities/key")));
-        const Bits rel(root.readValue(folder + QStringLiteral("/capabilities/rel")));
-        const Bits abs(root.readValue(folder + QStringLiteral("/capabilities/abs")));
+        const QStringList product = uevent.value(QStringLiteral("PRODUCT")).split(QLatin1Char('/')); // bus/vendor/product/version
+        auto id = [&](const QString &file, int index) {
+            const QString text = root.readValue(folder + file);
+            return (text.isEmpty() ? product.value(index) : text).toInt(nullptr, 16);
+        };
+        device.bus = id(QStringLiteral("/id/bustype"), 0);
+        device.vendor = id(QStringLiteral("/id/vendor"), 1);
+        device.product = id(QStringLiteral("/id/product"), 2);
+        const Bits ev(value(QStringLiteral("/capabilities/ev"), "EV"));
+        const Bits key(value(QStringLiteral("/capabilities/key"), "KEY"));
+        const Bits rel(value(QStringLiteral("/capabilities/rel"), "REL"));
+        const Bits abs(value(QStringLiteral("/capabilities/abs"), "ABS"));
         if (ev.test(EV_KEY) && (key.word(0) & 0xfffffffeULL) == 0xfffffffeULL)
             device.kind = InputKind::Keyboard;
         else if (ev.test(EV_REL) && rel.test(0) && rel.test(1) && key.test(BTN_MOUSE))
