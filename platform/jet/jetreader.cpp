@@ -187,22 +187,24 @@ private:
 // between one byte per character (high byte 0) and two.
 void decodeText(const uint8_t *data, std::size_t size, std::u16string &out)
 {
-    out.clear();
     if (size >= 2 && data[0] == 0xFF && data[1] == 0xFE) {
+        out.resize(size); // at least one byte per character
+        std::size_t length = 0;
         bool oneByte = true;
         for (std::size_t i = 2; i < size;) {
             if (data[i] == 0) {
                 oneByte = !oneByte;
                 ++i;
             } else if (oneByte) {
-                out.push_back(char16_t(data[i++]));
+                out[length++] = char16_t(data[i++]);
             } else {
                 if (i + 1 >= size)
                     break;
-                out.push_back(char16_t(data[i] | data[i + 1] << 8));
+                out[length++] = char16_t(data[i] | data[i + 1] << 8);
                 i += 2;
             }
         }
+        out.resize(length);
         return;
     }
     out.resize(size / 2);
