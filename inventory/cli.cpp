@@ -44,10 +44,6 @@ ClassResult enumerate(const QString &className)
     return result;
 }
 
-void write(FILE *stream, const QByteArray &bytes)
-{
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-}
 
 QByteArray jsonValue(const WmiValue &value)
 {
@@ -126,15 +122,30 @@ QByteArray listClasses(const std::vector<ClassResult> &classes)
     return text.toUtf8();
 }
 
-int fail(const QString &message)
+int fail(QByteArray *errors, const QString &message)
 {
-    write(stderr, ("driver-searcher: " + message + "\nTry \"driver-searcher --help\".\n").toUtf8());
+    *errors += ("driver-searcher: " + message + "\nTry \"driver-searcher --help\".\n").toUtf8();
     return 2;
+}
+
+void write(FILE *stream, const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
 }
 
 } // namespace
 
 std::optional<int> runCommandLine(const QStringList &arguments)
+{
+    QByteArray output, errors;
+    const std::optional<int> exitCode = runCommandLine(arguments, &output, &errors);
+    write(stdout, output);
+    write(stderr, errors);
+    return exitCode;
+}
+
+std::optional<int> runCommandLine(const QStringList &arguments, QByteArray *output, QByteArray *errors)
 {
     if (arguments.size() <= 1)
         return std::nullopt;
@@ -143,7 +154,7 @@ std::optional<int> runCommandLine(const QStringList &arguments)
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
         if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            write(stdout, usage);
+            *output += usage;
             return 0;
         }
         if (argument == QLatin1String("--list")) {
@@ -156,13 +167,13 @@ std::optional<int> runCommandLine(const QStringList &arguments)
             else if (i + 1 < arguments.size())
                 root = arguments[++i];
             else
-                return fail(QStringLiteral("--root needs a folder"));
+                return fail(errors, QStringLiteral("--root needs a folder"));
             if (root.isEmpty())
-                return fail(QStringLiteral("--root needs a folder"));
+                return fail(errors, QStringLiteral("--root needs a folder"));
             if (!QFileInfo(root).isDir())
-                return fail(QStringLiteral("the folder \"%1\" does not exist").arg(root));
+                return fail(errors, QStringLiteral("the folder \"%1\" does not exist").arg(root));
         } else {
-            return fail(QStringLiteral("unknown option \"%1\"").arg(argument));
+            return fail(errors, QStringLiteral("unknown option \"%1\"").arg(argument));
         }
     }
     if (!root.isEmpty())
@@ -180,12 +191,11 @@ std::optional<int> runCommandLine(const QStringList &arguments)
         computer = system.front().instances.front().property(u"Caption").toText();
 
     if (json) {
-        write(stdout, "{\n  \"computer\": " + platform::jsonQuoted(computer) + ",\n  \"system\": " + jsonClasses(system)
-                          + ",\n  \"classes\": " + jsonClasses(classes) + "\n}\n");
+        *output += "{\n  \"computer\": " + platform::jsonQuoted(computer) + ",\n  \"system\": " + jsonClasses(system)
+            + ",\n  \"classes\": " + jsonClasses(classes) + "\n}\n";
     } else {
-        write(stdout, computer.toUtf8() + '\n' + listClasses(system) + listClasses(classes));
+        *output += computer.toUtf8() + '\n' + listClasses(system) + listClasses(classes);
     }
-    std::fflush(stdout);
     return 0;
 }
 

@@ -9,4 +9,7 @@ namespace inventory {
 // the arguments asked for it, or nothing when there are no arguments and the window should open.
 std::optional<int> runCommandLine(const QStringList &arguments);
 
+// The same with what would go to standard output and standard error collected instead.
+std::optional<int> runCommandLine(const QStringList &arguments, QByteArray *output, QByteArray *errors);
+
 } // namespace inventory
