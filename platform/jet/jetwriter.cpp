@@ -3,8 +3,10 @@
 #include "jetformat.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <array>
 
 namespace platform::jet {
@@ -87,14 +89,12 @@ public:
         std::vector<uint16_t> varOffsets(varCount_ + 1);
         QByteArray nullMask(qsizetype((count + 7) / 8), '\0');
         for (std::size_t i = 0; i < count; ++i) {
-            const ColumnSpec &c = columns_[i];
-            if (values[i])
-                nullMask[qsizetype(i / 8)] = char(nullMask[qsizetype(i / 8)] | (1 << (i % 8)));
-            if (c.fixed()) {
-                if (values[i])
-                    std::memcpy(data + 2 + c.fixedOffset, values[i]->constData(), std::size_t(c.length));
+            if (!values[i])
                 continue;
-            }
+            nullMask[qsizetype(i / 8)] = char(nullMask[qsizetype(i / 8)] | (1 << (i % 8)));
+            const ColumnSpec &c = columns_[i];
+            if (c.fixed())
+                std::memcpy(data + 2 + c.fixedOffset, values[i]->constData(), std::size_t(c.length));
         }
         for (std::size_t i = 0, var = 0; i < count; ++i) {
             if (columns_[i].fixed())

@@ -3,7 +3,6 @@
 //
 // Pages go to the file as they fill up, so memory stays flat whatever the row count. The file
 // carries a database password; its pages are not encoded.
-#include <QFile>
 #include <QString>
 #include <QStringList>
 

@@ -69,6 +69,12 @@ private slots:
         QCOMPARE(info.exitCode, 0);
         QCOMPARE(info.out, QByteArray("Version: Jet 4 (Access 2000 file format)\nPassword: set\nTables:\n  Drivers: 2 rows\n"));
 
+        // Line ends written by Windows editors are line ends too, outside quotes.
+        QByteArray crlf = csv;
+        crlf.replace("Link\n", "Link\r\n").replace("x\"\n", "x\"\r\n");
+        QVERIFY(run(kTool, {"create", out, "--csv", writeFile(dir, "crlf.csv", crlf), "--table", "Drivers", "--password", "secret"}).exitCode == 0);
+        QCOMPARE(run(kTool, {"dump", out, "--password", "secret"}).out, csv);
+
         const auto refused = run(kTool, {"dump", out});
         QCOMPARE(refused.exitCode, 1);
         QVERIFY(refused.err.contains("password"));

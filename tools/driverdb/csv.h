@@ -12,7 +12,7 @@ using CsvRecord = std::vector<std::optional<QString>>;
 
 class CsvError : public std::runtime_error {
 public:
-    CsvError(const QString &text) : std::runtime_error(text.toStdString()), text_(text) {}
+    explicit CsvError(const QString &text) : std::runtime_error(text.toStdString()), text_(text) {}
     const QString &text() const { return text_; }
 
 private:
