@@ -2,8 +2,10 @@
 // backend and failing classes.
 #include "inventory/catalogue.h"
 #include "inventory/wmi.h"
+#include "tests/linux/faketree.h"
 #include "tests/support/testsupport.h"
 
+#include <QSet>
 #include <QTest>
 
 using inventory::WmiValue;
@@ -91,6 +93,37 @@ private slots:
                  (QStringList{QStringLiteral("Standard "), QStringLiteral(" Keyboard"), QString(), QString()}));
         QCOMPARE(inventory::hardwareClassCatalogue().size(), 56);
         QCOMPARE(inventory::classLabel(QStringLiteral("Win32_CDROMDrive")), QStringLiteral("CDROMDrive"));
+    }
+
+    void shippedDesktopDescription()
+    {
+        const QByteArray previous = qgetenv("DRIVERSEARCHER_MACHINE");
+        qputenv("DRIVERSEARCHER_MACHINE", DS_SOURCE_DIR "/data/desktop-pc.json");
+        auto service = inventory::connectManagement(QStringLiteral("winmgmts:"));
+        QSet<WmiValue::Kind> kinds;
+        int driverless = 0;
+        for (const QString &className : inventory::hardwareClassCatalogue()) {
+            if (className == QLatin1String("Win32_VideoConfiguration")) {
+                QVERIFY_THROWS_EXCEPTION(inventory::WmiError, service.InstancesOf(className)); // a failing class on purpose
+                continue;
+            }
+            const auto instances = service.InstancesOf(className);
+            const QStringList violations = schemaViolations(instances);
+            QVERIFY2(violations.isEmpty(), qPrintable(violations.join(QLatin1Char('\n'))));
+            for (const auto &instance : instances) {
+                for (const auto &property : instance.properties())
+                    kinds.insert(property.value.kind());
+                if (instance.hasProperty(u"ConfigManagerErrorCode") && instance.property(u"ConfigManagerErrorCode") == WmiValue::integer(28))
+                    ++driverless;
+            }
+        }
+        QCOMPARE(kinds.size(), 6); // Null, text, whole number, real, boolean, array
+        QCOMPARE(driverless, 1);
+        QCOMPARE(inventory::GetClassCaptions(QStringLiteral("Win32_VideoController")), QStringList{QStringLiteral("NVIDIA GeForce 8600 GT")});
+        QCOMPARE(service.BatteryFigures().status, qint16(128));
+        const auto zones = inventory::connectManagement(QStringLiteral("winmgmts:\\\\localhost\\root\\wmi")).InstancesOf(QStringLiteral("MSAcpi_ThermalZoneTemperature"));
+        QCOMPARE(zones.size(), size_t(1));
+        qputenv("DRIVERSEARCHER_MACHINE", previous);
     }
 
     void brokenDescriptionsFailClearly()
