@@ -74,13 +74,14 @@ void HttpGet::abort()
 
 void HttpGet::onMetaDataChanged()
 {
+    const QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     // Redirects show their own headers first; the response starts with the final one.
-    if (started_ || !reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid()
-        || !reply_->attribute(QNetworkRequest::RedirectionTargetAttribute).isNull())
+    const bool redirect = status.toInt() / 100 == 3 && reply_->hasRawHeader("Location");
+    if (started_ || !status.isValid() || redirect)
         return;
     started_ = true;
     connectTimer_.stop();
-    statusCode_ = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    statusCode_ = status.toInt();
     reasonPhrase_ = reply_->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
     for (const auto &[name, value] : reply_->rawHeaderPairs())
         allResponseHeaders_ += QString::fromLatin1(name + ": " + value + "\r\n");

@@ -242,6 +242,20 @@ private slots:
         QCOMPARE(boxes_->shown.size(), 1);
     }
 
+    // A redirect on the same scheme is followed; only the final response reaches the window.
+    void redirectIsFollowed()
+    {
+        const QByteArray fresh = driverDatabaseBytes({kNewRow});
+        server_->queue(simpleReply("302 Found", {"Location: /mirror/DriverData.mdb", "Content-Length: 5"}, "moved"));
+        server_->queue(piecewiseReply(fresh, 8192, 1));
+        openWindow();
+        window_->Command1_Click();
+        waitForOneBox();
+        QCOMPARE(boxes_->texts(), QStringList{kInstalledMessage});
+        QVERIFY(!window_->Text1->toPlainText().contains(QLatin1String("Location")));
+        QCOMPARE(fileBytes(file("DriverData.mdb")), fresh);
+    }
+
     // The same through Python's http.server: a plain static-file server.
     void pythonServerDeliversDatabase()
     {
