@@ -1,10 +1,13 @@
 #pragma once
 // Helpers shared by the chat and Live Help tests.
+#include "chat/protocol.h"
 #include "platform/sound/sound.h"
 
 #include <QColor>
 #include <QList>
 #include <QStringList>
+#include <QTcpSocket>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -17,6 +20,24 @@ struct RecordingSounds final : platform::sound::SoundService {
     ~RecordingSounds() override { platform::sound::setSoundService(nullptr); }
     void playFile(const QString &path) override { played.append(path); }
     QStringList played;
+};
+
+// A chat client on loopback that collects the frames it receives.
+struct Client {
+    QTcpSocket socket;
+    chat::FrameReassembler received;
+    QList<QByteArray> frames;
+
+    explicit Client(quint16 port)
+    {
+        QObject::connect(&socket, &QTcpSocket::readyRead, [this] {
+            received.receive(socket.readAll(), [this](QByteArrayView e) { frames.append(e.toByteArray()); });
+        });
+        socket.connectToHost(QHostAddress::LocalHost, port);
+    }
+    bool waitConnected() { return QTest::qWaitFor([this] { return socket.state() == QAbstractSocket::ConnectedState; }, 5000); }
+    void send(const QByteArray &bytes) { socket.write(bytes); }
+    bool waitFrames(int count) { return QTest::qWaitFor([&] { return frames.size() >= count; }, 5000); }
 };
 
 struct Run {

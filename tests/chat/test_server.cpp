@@ -1,5 +1,6 @@
 // The reference chat server with several real clients on loopback.
 #include "chat/protocol.h"
+#include "tests/chat/chattesthelpers.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -8,26 +9,7 @@
 
 #include <memory>
 
-namespace {
-
-struct Client {
-    QTcpSocket socket;
-    chat::FrameReassembler received;
-    QList<QByteArray> frames;
-
-    explicit Client(quint16 port)
-    {
-        QObject::connect(&socket, &QTcpSocket::readyRead, [this] {
-            received.receive(socket.readAll(), [this](QByteArrayView e) { frames.append(e.toByteArray()); });
-        });
-        socket.connectToHost(QHostAddress::LocalHost, port);
-    }
-    bool waitConnected() { return QTest::qWaitFor([this] { return socket.state() == QAbstractSocket::ConnectedState; }, 5000); }
-    void send(const QByteArray &bytes) { socket.write(bytes); }
-    bool waitFrames(int count) { return QTest::qWaitFor([&] { return frames.size() >= count; }, 5000); }
-};
-
-} // namespace
+using chattest::Client;
 
 class TestLiveHelpServer : public QObject {
     Q_OBJECT

@@ -32,6 +32,17 @@ ChatRoom::ChatRoom(QObject *parent) : QObject(parent)
     connect(&server_, &QTcpServer::newConnection, this, &ChatRoom::accept);
 }
 
+ChatRoom::~ChatRoom()
+{
+    const QList<QTcpSocket *> sockets = clients_.keys();
+    clients_.clear();
+    order_.clear();
+    for (QTcpSocket *socket : sockets) {
+        socket->disconnect(this);
+        delete socket;
+    }
+}
+
 bool ChatRoom::listen(const QHostAddress &address, quint16 port)
 {
     if (!server_.listen(address, port))

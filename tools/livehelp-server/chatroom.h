@@ -19,6 +19,8 @@ public:
     static constexpr qint64 kMaxUnsent = 1024 * 1024;
 
     explicit ChatRoom(QObject *parent = nullptr);
+    // Closes every connection.
+    ~ChatRoom() override;
 
     bool listen(const QHostAddress &address, quint16 port);
     QString errorString() const { return server_.errorString(); }
