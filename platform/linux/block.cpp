@@ -81,7 +81,8 @@ std::vector<Drive> drives(const SysRoot &root)
         const QString own = root.resolved(folder);
         if (root.exists(folder + QStringLiteral("/partition")) || baseName(parentPath(parentPath(own))) == QLatin1String("block"))
             continue;
-        if (!root.exists(folder + QStringLiteral("/device")) && (own.isEmpty() || own.contains(QLatin1String("/virtual/"))))
+        if (!own.startsWith(QLatin1String("/sys/devices/"))
+            || (!root.exists(folder + QStringLiteral("/device")) && own.contains(QLatin1String("/virtual/"))))
             continue;
         DriveKind kind = DriveKind::Disk;
         if (name.startsWith(QLatin1String("sr")) || root.readValue(folder + QStringLiteral("/device/type")) == QLatin1String("5"))

@@ -106,11 +106,9 @@ PnpDevice describePciFunction(const SysRoot &root, const PciFunction &function)
 std::vector<PciFunction> pciFunctions(const SysRoot &root)
 {
     std::vector<PciFunction> functions;
+    // Read through the bus links: resolving each link would cost more than reading the function.
     for (const QString &entry : root.entries(QStringLiteral("/sys/bus/pci/devices"))) {
-        QString folder = root.resolved(QStringLiteral("/sys/bus/pci/devices/") + entry);
-        if (folder.isEmpty())
-            folder = QStringLiteral("/sys/bus/pci/devices/") + entry;
-        if (auto function = readPciFunction(root, folder))
+        if (auto function = readPciFunction(root, QStringLiteral("/sys/bus/pci/devices/") + entry))
             functions.push_back(*function);
     }
     return functions;

@@ -18,7 +18,8 @@ const std::vector<SchemaClass> &schemaClasses();
 
 struct SchemaProperty {
     QString name;
-    char kind; // 't' text, 'i' whole number, 'r' real, 'b' boolean, 'a' array
+    QString key; // the name in lower case, for matching
+    char kind;   // 't' text, 'i' whole number, 'r' real, 'b' boolean, 'a' array
 };
 
 // The documented properties of a class, in order; nullptr for a class the schema lacks.
@@ -43,8 +44,13 @@ public:
     WmiObject object() const;
 
 private:
+    struct Value {
+        QString name;
+        QString key;
+        WmiValue value;
+    };
     QString className_;
-    std::vector<WmiProperty> values_;
+    std::vector<Value> values_;
 };
 
 } // namespace platform::linuxhw

@@ -12,7 +12,7 @@ const std::vector<SchemaProperty> *classSchema(const QString &className)
             std::vector<SchemaProperty> properties;
             for (const QString &entry : QString::fromLatin1(schema.properties).split(QLatin1Char(','))) {
                 const qsizetype blank = entry.indexOf(QLatin1Char(' '));
-                properties.push_back({entry.left(blank), entry.at(blank + 1).toLatin1()});
+                properties.push_back({entry.left(blank), entry.left(blank).toLower(), entry.at(blank + 1).toLatin1()});
             }
             result.insert(QString::fromLatin1(schema.name).toLower(), std::move(properties));
         }
@@ -26,13 +26,14 @@ Instance::Instance(const QString &className) : className_(className) {}
 
 Instance &Instance::set(const QString &name, WmiValue value)
 {
-    for (WmiProperty &property : values_) {
-        if (property.name.compare(name, Qt::CaseInsensitive) == 0) {
-            property.value = std::move(value);
+    const QString key = name.toLower();
+    for (Value &existing : values_) {
+        if (existing.key == key) {
+            existing.value = std::move(value);
             return *this;
         }
     }
-    values_.push_back({name, std::move(value)});
+    values_.push_back({name, key, std::move(value)});
     return *this;
 }
 
@@ -85,7 +86,7 @@ WmiObject Instance::object() const
         for (const SchemaProperty &property : *schema) {
             WmiValue value;
             for (size_t i = 0; i < values_.size(); ++i) {
-                if (!used[i] && values_[i].name.compare(property.name, Qt::CaseInsensitive) == 0) {
+                if (!used[i] && values_[i].key == property.key) {
                     value = values_[i].value;
                     used[i] = true;
                     break;

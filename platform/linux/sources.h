@@ -45,9 +45,12 @@ public:
     QString pnpIdsPath() const;
 
 private:
+    QString resolvedMachinePath(const QString &path, int depth) const;
+
     const LinuxProvider::Options &options_;
-    QString root_;          // without trailing slash; empty for "/"
-    QString canonicalRoot_; // the root with links resolved
+    QString root_; // without trailing slash; empty for "/"
+    // Resolved folders of this enumeration: sysfs paths share long prefixes of links.
+    mutable QHash<QString, QString> resolvedPaths_;
 };
 
 using ClassSource = std::function<std::vector<WmiObject>(const SysRoot &)>;
