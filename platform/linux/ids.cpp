@@ -7,6 +7,7 @@
 #include <QMutex>
 #include <QRegularExpression>
 
+#include <cstring>
 #include <memory>
 
 namespace platform::linuxhw::ids {
@@ -44,26 +45,31 @@ public:
         return {};
     }
 
-    // A second-level entry ("\t1234  Device") under the entry that ends at offset.
-    QString child(qsizetype offset, const QByteArray &key) const
+    // The second-level entries ("\t1234  Device") of the entry that ends at offset, parsed
+    // in one pass without copying the lines.
+    QHash<QByteArray, QString> children(qsizetype offset) const
     {
-        while (offset < data_.size()) {
-            qsizetype end = data_.indexOf('\n', offset);
-            if (end < 0)
-                end = data_.size();
-            const QByteArray line = data_.mid(offset, end - offset);
-            offset = end + 1;
-            if (line.isEmpty() || line.startsWith('#'))
+        QHash<QByteArray, QString> result;
+        const char *data = data_.constData();
+        const qsizetype size = data_.size();
+        while (offset < size) {
+            const char *lineStart = data + offset;
+            const char *newline = static_cast<const char *>(std::memchr(lineStart, '\n', size_t(size - offset)));
+            const qsizetype length = newline ? newline - lineStart : size - offset;
+            offset += length + 1;
+            if (length == 0 || lineStart[0] == '#')
                 continue;
-            if (!line.startsWith('\t'))
+            if (lineStart[0] != '\t')
                 break;
-            if (line.startsWith("\t\t"))
-                continue;
-            if (line.mid(1, key.size()).compare(key, Qt::CaseInsensitive) == 0 && line.size() > key.size() + 1
-                && (line[key.size() + 1] == ' ' || line[key.size() + 1] == '\t'))
-                return QString::fromUtf8(line.mid(key.size() + 1)).trimmed();
+            if (length < 6 || lineStart[1] == '\t')
+                continue; // a subsystem line, or too short to hold an ID
+            qsizetype keyEnd = 1;
+            while (keyEnd < length && lineStart[keyEnd] != ' ' && lineStart[keyEnd] != '\t')
+                ++keyEnd;
+            result.insert(QByteArray(lineStart + 1, keyEnd - 1).toLower(),
+                          QString::fromUtf8(lineStart + keyEnd, length - keyEnd).trimmed());
         }
-        return {};
+        return result;
     }
 
     QString vendor(const QByteArray &key)
@@ -80,25 +86,21 @@ public:
 
     QString product(const QByteArray &vendorKey, const QByteArray &productKey)
     {
-        const QByteArray key = vendorKey + ':' + productKey;
-        {
-            QMutexLocker lock(&mutex_);
-            if (auto it = products_.constFind(key); it != products_.constEnd())
-                return *it;
-        }
         vendor(vendorKey);
         QMutexLocker lock(&mutex_);
-        const qsizetype offset = vendors_.value(vendorKey).second;
-        const QString name = offset < 0 ? QString() : child(offset, productKey);
-        products_.insert(key, name);
-        return name;
+        auto it = products_.find(vendorKey);
+        if (it == products_.end()) {
+            const qsizetype offset = vendors_.value(vendorKey).second;
+            it = products_.insert(vendorKey, offset < 0 ? QHash<QByteArray, QString>() : children(offset));
+        }
+        return it->value(productKey);
     }
 
 private:
     QByteArray data_;
     QMutex mutex_;
     QHash<QByteArray, std::pair<QString, qsizetype>> vendors_;
-    QHash<QByteArray, QString> products_;
+    QHash<QByteArray, QHash<QByteArray, QString>> products_; // by vendor, parsed when first asked for
 };
 
 IdsFile &idsFile(const QString &path)

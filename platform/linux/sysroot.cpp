@@ -61,10 +61,15 @@ QByteArray SysRoot::readBytes(const QString &absolute, qint64 maxBytes) const
     if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
         char buffer[16 * 1024];
         while (data.size() < maxBytes) {
-            const ssize_t got = ::read(fd, buffer, size_t(std::min<qint64>(qint64(sizeof buffer), maxBytes - data.size())));
+            const qint64 wanted = std::min<qint64>(qint64(sizeof buffer), maxBytes - data.size());
+            const ssize_t got = ::read(fd, buffer, size_t(wanted));
             if (got <= 0)
                 break;
             data.append(buffer, got);
+            // The end is known without another read: a file of known size read whole, or a
+            // sysfs attribute (a page in size), which the kernel hands over in one read.
+            if ((status.st_size > 0 && data.size() >= status.st_size) || (status.st_size == 4096 && got < wanted))
+                break;
         }
     }
     ::close(fd);
