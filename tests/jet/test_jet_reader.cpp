@@ -190,6 +190,80 @@ private slots:
         QVERIFY(openError(moved(2)).contains("moved row"));
     }
 
+    void memoValuesInlineInOneRowAndInAChain()
+    {
+        // A MEMO column's row holds a 12-byte descriptor: the value follows it, or lies in one
+        // long-value row, or in a chain of them on "LVAL" pages. Made here from a written text
+        // column by turning it into a MEMO column and its values into descriptors.
+        QTemporaryDir dir;
+        const QString path = dir.filePath("memo.mdb");
+        {
+            JetWriter writer(path, QString());
+            writer.beginTable("m", {"Notes"});
+            for (const auto &value : {std::optional<QString>(QString(17, 'a')), std::optional<QString>(QString(10, 'b')),
+                                      std::optional<QString>(QString(10, 'c')), std::optional<QString>()})
+                writer.addRow({value});
+            writer.finish();
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QByteArray bytes = file.readAll();
+        file.close();
+        using namespace platform::jet::format;
+        const uint32_t definition = definitionPage(bytes, "m");
+        auto *b = reinterpret_cast<uint8_t *>(bytes.data());
+        b[definition * 4096 + 63] = Memo; // the first column descriptor
+        const uint32_t dataPage = definition + 1;
+        QCOMPARE(u32(b + dataPage * 4096 + 4), definition);
+        const uint32_t lvalPage = uint32_t(bytes.size() / 4096);
+        auto valueAt = [&](int row) { return b + dataPage * 4096 + (u16(b + dataPage * 4096 + 14 + 2 * row) & 0x1FFF) + 2; };
+
+        // Row 0: "hello" right after the descriptor.
+        uint8_t *inlineMemo = valueAt(0);
+        std::memset(inlineMemo, 0, 12);
+        put32(inlineMemo, 7 | 0x80000000);
+        std::memcpy(inlineMemo + 12, "\xFF\xFEhello", 7);
+        // Row 1: one long-value row, UCS-2 "Grüße".
+        const QByteArray grusse("G\0r\0\xFC\0\xDF\0e\0", 10);
+        put32(valueAt(1), 10 | 0x40000000);
+        put32(valueAt(1) + 4, lvalPage << 8);
+        put32(valueAt(1) + 8, 0);
+        // Row 2: a chain of two rows, each starting with the pointer to the next.
+        const QByteArray first("\xFF\xFE" "chained ", 10), second("memo text");
+        put32(valueAt(2), uint32_t(first.size() + second.size()));
+        put32(valueAt(2) + 4, lvalPage << 8 | 1);
+        put32(valueAt(2) + 8, 0);
+
+        QByteArray lval(4096, '\0');
+        auto *l = reinterpret_cast<uint8_t *>(lval.data());
+        l[0] = DataPage;
+        l[1] = 0x01;
+        std::memcpy(l + 4, "LVAL", 4);
+        QList<QByteArray> rows{grusse, QByteArray(4, '\0') + first, QByteArray(4, '\0') + second};
+        put32(reinterpret_cast<uint8_t *>(rows[1].data()), lvalPage << 8 | 2);
+        std::size_t top = 4096;
+        for (int i = 0; i < rows.size(); ++i) {
+            top -= std::size_t(rows[i].size());
+            std::memcpy(l + top, rows[i].constData(), std::size_t(rows[i].size()));
+            put16(l + 14 + 2 * i, uint16_t(top));
+        }
+        put16(l + 12, uint16_t(rows.size()));
+        bytes.append(lval);
+
+        const Rows expected{{"hello"}, {QString::fromUtf8("Grüße")}, {"chained memo text"}, {std::nullopt}};
+        const JetTable table = JetDatabase::openBytes(bytes, std::nullopt).table("m");
+        QCOMPARE(table.columnType(0), QStringLiteral("Memo"));
+        QCOMPARE(readAll(table), expected);
+
+        if (jettests::mdbExport().isEmpty())
+            QSKIP("mdb-export (mdbtools) is not installed");
+        QFile patched(dir.filePath("patched.mdb"));
+        QVERIFY(patched.open(QIODevice::WriteOnly) && patched.write(bytes) == bytes.size());
+        patched.close();
+        QCOMPARE(QString::fromUtf8(jettests::run(jettests::mdbExport(), {patched.fileName(), "m"}).out),
+                 QString::fromUtf8(jettests::mdbExportText({"Notes"}, expected)));
+    }
+
     void damageGivesAnErrorNotACrash()
     {
         const QByteArray good = sampleBytes("mdbreader_V2000_no-password.mdb");
