@@ -3,7 +3,9 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace chat {
 
@@ -35,29 +37,40 @@ public:
     // the elements before it were handed on.
     template<class OnElement> Result receive(QByteArrayView bytes, OnElement &&onElement)
     {
-        qsizetype scanFrom = buffer_.size(); // the tail holds no frame end
-        buffer_.append(bytes);
-        qsizetype start = 0;
-        while (const void *end = std::memchr(buffer_.constData() + scanFrom, kFrameEnd, buffer_.size() - scanFrom)) {
-            const qsizetype at = static_cast<const char *>(end) - buffer_.constData();
-            onElement(QByteArrayView(buffer_.constData() + start, at - start));
-            start = scanFrom = at + 1;
+        const char *next = bytes.data();
+        const char *const end = next + bytes.size();
+        while (next < end) {
+            // memchr pays off on longer runs; a few bytes are quicker looked at one by one.
+            const char *stop = end - next < 32 ? std::find(next, end, kFrameEnd)
+                                               : static_cast<const char *>(std::memchr(next, kFrameEnd, size_t(end - next)));
+            if (!stop || stop == end) {
+                tail_.append(next, size_t(end - next));
+                break;
+            }
+            // A frame that began in an earlier arrival is completed in the tail; others are handed
+            // on straight from the arrival.
+            if (tail_.empty()) {
+                onElement(QByteArrayView(next, stop - next));
+            } else {
+                tail_.append(next, size_t(stop - next));
+                onElement(QByteArrayView(tail_.data(), qsizetype(tail_.size())));
+                tail_.clear();
+            }
+            next = stop + 1;
         }
-        if (start > 0)
-            buffer_.remove(0, start);
-        if (buffer_.size() > maxUnfinished_) {
-            buffer_.clear();
+        if (qsizetype(tail_.size()) > maxUnfinished_) {
+            tail_.clear();
             return Result::Overflow;
         }
         return Result::Ok;
     }
 
     // The unfinished tail.
-    const QByteArray &pending() const { return buffer_; }
+    QByteArray pending() const { return QByteArray(tail_.data(), qsizetype(tail_.size())); }
 
 private:
     qsizetype maxUnfinished_;
-    QByteArray buffer_;
+    std::string tail_;
 };
 
 } // namespace chat

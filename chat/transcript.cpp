@@ -55,8 +55,13 @@ void appendLine(QWidget *transcript, std::initializer_list<Run> runs)
     if (!edit)
         return;
     registerTahoma();
+    // The transcript is only ever appended to: an undo history would only cost time and memory.
+    if (edit->document()->isUndoRedoEnabled())
+        edit->document()->setUndoRedoEnabled(false);
     QTextCursor cursor(edit->document());
     cursor.movePosition(QTextCursor::End);
+    // One layout pass per line rather than one per run.
+    cursor.beginEditBlock();
     QTextCharFormat format;
     for (const Run &run : runs) {
         format = runFormat(run);
@@ -66,6 +71,7 @@ void appendLine(QWidget *transcript, std::initializer_list<Run> runs)
         cursor.insertText(text, format);
     }
     cursor.insertText(QStringLiteral("\n"), format);
+    cursor.endEditBlock();
     edit->setTextCursor(cursor);
     edit->ensureCursorVisible();
     PlayNotificationSound();
