@@ -104,7 +104,7 @@ std::optional<PnpDevice> boardPort(const std::vector<PnpDevice> &acpi, InputKind
     return std::nullopt;
 }
 
-PnpDevice describeInput(const SysRoot &root, const InputDevice &input)
+PnpDevice describeInput(const InputDevice &input)
 {
     PnpDevice device;
     device.sysPath = input.sysPath;
@@ -122,12 +122,12 @@ PnpDevice describeInput(const SysRoot &root, const InputDevice &input)
 }
 
 // The device an input device is listed as: the board port for PS/2, its own entry otherwise.
-PnpDevice deviceOf(const SysRoot &root, const InputDevice &input, const std::vector<PnpDevice> &acpi)
+PnpDevice deviceOf(const InputDevice &input, const std::vector<PnpDevice> &acpi)
 {
     if (input.bus == BUS_I8042)
         if (auto port = boardPort(acpi, input.kind))
             return *port;
-    return describeInput(root, input);
+    return describeInput(input);
 }
 
 } // namespace
@@ -138,7 +138,7 @@ std::vector<PnpDevice> inputDevices(const SysRoot &root)
     const std::vector<PnpDevice> acpi = acpiDevices(root);
     for (const InputDevice &input : readInputDevices(root))
         if (input.bus != BUS_I8042 || !boardPort(acpi, input.kind))
-            devices.push_back(describeInput(root, input));
+            devices.push_back(describeInput(input));
     return devices;
 }
 
@@ -150,7 +150,7 @@ std::vector<WmiObject> keyboards(const SysRoot &root)
     for (const InputDevice &input : readInputDevices(root)) {
         if (input.kind != InputKind::Keyboard)
             continue;
-        Instance instance = deviceInstance(QStringLiteral("Win32_Keyboard"), deviceOf(root, input, acpi), system);
+        Instance instance = deviceInstance(QStringLiteral("Win32_Keyboard"), deviceOf(input, acpi), system);
         instance.text(QStringLiteral("Description"), input.name);
         instance.number(QStringLiteral("NumberOfFunctionKeys"), input.functionKeys);
         instance.flag(QStringLiteral("PowerManagementSupported"), false);
@@ -167,7 +167,7 @@ std::vector<WmiObject> pointingDevices(const SysRoot &root)
     for (const InputDevice &input : readInputDevices(root)) {
         if (input.kind != InputKind::Mouse && input.kind != InputKind::TouchPad)
             continue;
-        const PnpDevice device = deviceOf(root, input, acpi);
+        const PnpDevice device = deviceOf(input, acpi);
         Instance instance = deviceInstance(QStringLiteral("Win32_PointingDevice"), device, system);
         instance.text(QStringLiteral("Description"), input.name);
         instance.text(QStringLiteral("HardwareType"), input.name);
