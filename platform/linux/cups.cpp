@@ -84,7 +84,7 @@ std::vector<WmiObject> printers(const SysRoot &root)
     const QString server = QString::fromUtf8(cupsServer());
     if (!isLocalServer(server))
         throw WmiError(QStringLiteral("The printers are kept by the print server \"%1\", which is not on this computer and is not queried").arg(server));
-    http_t *http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, HTTP_ENCRYPTION_IF_REQUESTED, 1, 1000, nullptr);
+    http_t *http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, HTTP_ENCRYPTION_IF_REQUESTED, 1, 500, nullptr);
     if (!http)
         return {}; // no print service running: no printers
     httpSetTimeout(http, 2.0, timeoutExpired, nullptr);

@@ -112,6 +112,14 @@ std::vector<WmiObject> batteries(const SysRoot &root)
         instance.text(QStringLiteral("Description"), QStringLiteral("Internal Battery"));
         instance.text(QStringLiteral("Name"), model.isEmpty() ? supply.name : model);
         instance.text(QStringLiteral("DeviceID"), (serial + manufacturer + model).isEmpty() ? supply.name : serial + manufacturer + model);
+        // The firmware's battery device (ACPI PNP0C0A) the figures come from.
+        const QString hardware = root.resolved(supply.folder + QStringLiteral("/device"));
+        // It carries that device's name, as every class does; "Internal Battery" otherwise.
+        if (const auto device = hardware.isEmpty() ? std::nullopt : owningDevice(root, hardware)) {
+            instance.text(QStringLiteral("PNPDeviceID"), device->deviceId);
+            instance.text(QStringLiteral("Caption"), device->caption);
+            instance.text(QStringLiteral("Description"), device->caption);
+        }
         instance.number(QStringLiteral("Availability"), 2);
         instance.number(QStringLiteral("BatteryStatus"), batteryStatus(supply));
         instance.number(QStringLiteral("EstimatedChargeRemaining"), supply.capacity);

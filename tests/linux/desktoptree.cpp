@@ -82,6 +82,7 @@ void buildDesktop(FakeTree &tree)
             tree.attribute(folder + QStringLiteral("/uid"), uid);
         if (!physical.isEmpty())
             tree.link(folder + QStringLiteral("/physical_node"), physical);
+        tree.link(folder + QStringLiteral("/subsystem"), QStringLiteral("/sys/bus/acpi"));
         tree.link(QStringLiteral("/sys/bus/acpi/devices/") + name, folder);
     };
     tree.folder(QStringLiteral("/sys/devices/LNXSYSTM:00"));
@@ -181,6 +182,8 @@ void buildDesktop(FakeTree &tree)
              {"voltage_min_design", "11400000"}, {"technology", "Li-ion"}, {"model_name", "5B10W13930"},
              {"manufacturer", "SMP"}, {"serial_number", "1234"}})
         tree.attribute(battery + QLatin1Char('/') + QLatin1String(name), value);
+    acpi(QStringLiteral("PNP0C0A:00"), "PNP0C0A", {}, "1");
+    tree.link(battery + QStringLiteral("/device"), QStringLiteral("/sys/devices/LNXSYSTM:00/LNXSYBUS:00/PNP0C0A:00"));
     tree.attribute(QStringLiteral("/sys/class/power_supply/AC/type"), "Mains");
     tree.attribute(QStringLiteral("/sys/class/power_supply/AC/online"), "0");
     tree.attribute(QStringLiteral("/sys/class/power_supply/hidpp_battery_0/type"), "Battery");

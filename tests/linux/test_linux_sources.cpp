@@ -190,13 +190,14 @@ private slots:
 
         const auto batteries = of("Win32_Battery");
         QCOMPARE(batteries.size(), size_t(1)); // the mouse's battery is not the computer's
-        QCOMPARE(batteries[0].property(u"Caption").textValue(), QStringLiteral("Internal Battery"));
+        QCOMPARE(batteries[0].property(u"Caption").textValue(), QStringLiteral("Microsoft ACPI-Compliant Control Method Battery"));
         QCOMPARE(batteries[0].property(u"Name").textValue(), QStringLiteral("5B10W13930"));
         QCOMPARE(batteries[0].property(u"EstimatedChargeRemaining"), WmiValue::integer(80));
         QCOMPARE(batteries[0].property(u"BatteryStatus"), WmiValue::integer(1));
         QCOMPARE(batteries[0].property(u"Chemistry"), WmiValue::integer(6));
         QCOMPARE(batteries[0].property(u"DesignVoltage"), WmiValue::text(QStringLiteral("11400")));
         QCOMPARE(batteries[0].property(u"EstimatedRunTime"), WmiValue::integer(240));
+        QCOMPARE(batteries[0].property(u"PNPDeviceID").textValue(), QStringLiteral("ACPI\\PNP0C0A\\1"));
         const auto associations = of("Win32_AssociatedBattery");
         QCOMPARE(associations.size(), size_t(1));
         QVERIFY(!associations[0].hasProperty(u"Caption"));
