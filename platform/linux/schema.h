@@ -18,8 +18,7 @@ const std::vector<SchemaClass> &schemaClasses();
 
 struct SchemaProperty {
     QString name;
-    QString key; // the name in lower case, for matching
-    char kind;   // 't' text, 'i' whole number, 'r' real, 'b' boolean, 'a' array
+    char kind; // 't' text, 'i' whole number, 'r' real, 'b' boolean, 'a' array
 };
 
 // The documented properties of a class, in order; nullptr for a class the schema lacks.
@@ -46,7 +45,6 @@ public:
 private:
     struct Value {
         QString name;
-        QString key;
         WmiValue value;
     };
     QString className_;

@@ -12,7 +12,7 @@ const std::vector<SchemaProperty> *classSchema(const QString &className)
             std::vector<SchemaProperty> properties;
             for (const QString &entry : QString::fromLatin1(schema.properties).split(QLatin1Char(','))) {
                 const qsizetype blank = entry.indexOf(QLatin1Char(' '));
-                properties.push_back({entry.left(blank), entry.left(blank).toLower(), entry.at(blank + 1).toLatin1()});
+                properties.push_back({entry.left(blank), entry.at(blank + 1).toLatin1()});
             }
             result.insert(QString::fromLatin1(schema.name).toLower(), std::move(properties));
         }
@@ -24,16 +24,17 @@ const std::vector<SchemaProperty> *classSchema(const QString &className)
 
 Instance::Instance(const QString &className) : className_(className) {}
 
+// Sources write property names as documented; exact matching keeps building cheap, and
+// object() still matches any other spelling to its documented name.
 Instance &Instance::set(const QString &name, WmiValue value)
 {
-    const QString key = name.toLower();
     for (Value &existing : values_) {
-        if (existing.key == key) {
+        if (existing.name == name) {
             existing.value = std::move(value);
             return *this;
         }
     }
-    values_.push_back({name, key, std::move(value)});
+    values_.push_back({name, std::move(value)});
     return *this;
 }
 
@@ -82,17 +83,19 @@ WmiObject Instance::object() const
     WmiObject object(className_);
     const std::vector<SchemaProperty> *schema = classSchema(className_);
     std::vector<bool> used(values_.size(), false);
+    auto find = [&](const SchemaProperty &property) -> const WmiValue * {
+        for (size_t i = 0; i < values_.size(); ++i)
+            if (!used[i] && values_[i].name == property.name)
+                return used[i] = true, &values_[i].value;
+        for (size_t i = 0; i < values_.size(); ++i)
+            if (!used[i] && values_[i].name.compare(property.name, Qt::CaseInsensitive) == 0)
+                return used[i] = true, &values_[i].value;
+        return nullptr;
+    };
     if (schema) {
         for (const SchemaProperty &property : *schema) {
-            WmiValue value;
-            for (size_t i = 0; i < values_.size(); ++i) {
-                if (!used[i] && values_[i].key == property.key) {
-                    value = values_[i].value;
-                    used[i] = true;
-                    break;
-                }
-            }
-            object.set(property.name, std::move(value));
+            const WmiValue *value = find(property);
+            object.append(property.name, value ? *value : WmiValue());
         }
     }
     // A value the schema does not list is kept at the end rather than lost; the schema test

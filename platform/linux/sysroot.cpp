@@ -125,7 +125,9 @@ QStringList SysRoot::entries(const QString &absolute) const
 
 QString SysRoot::resolved(const QString &absolute) const
 {
-    return resolvedMachinePath(QDir::cleanPath(absolute.startsWith(QLatin1Char('/')) ? absolute : QLatin1Char('/') + absolute), 0);
+    const bool clean = absolute.startsWith(QLatin1Char('/')) && !absolute.contains(QLatin1String("/.")) && !absolute.contains(QLatin1String("//"))
+        && (absolute.size() == 1 || !absolute.endsWith(QLatin1Char('/')));
+    return resolvedMachinePath(clean ? absolute : QDir::cleanPath(QLatin1Char('/') + absolute), 0);
 }
 
 // Follows the links of a machine path one part at a time, inside the root. A link that names

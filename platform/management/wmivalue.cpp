@@ -94,6 +94,12 @@ WmiObject &WmiObject::set(const QString &name, WmiValue value)
     return *this;
 }
 
+WmiObject &WmiObject::append(const QString &name, WmiValue value)
+{
+    properties_.push_back({name, std::move(value)});
+    return *this;
+}
+
 const WmiValue &WmiObject::property(QStringView name) const
 {
     for (const auto &p : properties_)

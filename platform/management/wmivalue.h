@@ -74,6 +74,9 @@ public:
 
     // Appends a property; a later property of the same name (ignoring case) replaces it.
     WmiObject &set(const QString &name, WmiValue value);
+    // Appends a property the object cannot have yet (its builder knows the names are distinct):
+    // set without the search, for providers that build thousands of objects.
+    WmiObject &append(const QString &name, WmiValue value);
 
     // The value of a named property, the name matched without regard to case.
     // Raises WmiError when the object has no such property.
