@@ -176,8 +176,11 @@ std::optional<int> runCommandLine(const QStringList &arguments, QByteArray *outp
             return fail(errors, QStringLiteral("unknown option \"%1\"").arg(argument));
         }
     }
-    if (!root.isEmpty())
+    if (!root.isEmpty()) {
+        // The folder named on the command line wins over a machine description in the environment.
         qputenv("DRIVERSEARCHER_ROOT", QFileInfo(root).absoluteFilePath().toLocal8Bit());
+        qunsetenv("DRIVERSEARCHER_MACHINE");
+    }
     if (!list && !json)
         return std::nullopt;
 

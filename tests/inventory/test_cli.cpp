@@ -117,11 +117,9 @@ private slots:
         QVERIFY(hostname.open(QIODevice::WriteOnly));
         hostname.write("fakebox\n");
         hostname.close();
-        const QByteArray previous = qgetenv("DRIVERSEARCHER_MACHINE");
-        qunsetenv("DRIVERSEARCHER_MACHINE");
+        // The named folder wins over a machine description.
+        testsupport::MachineDescriptionFile file(machine);
         const Run result = run({QStringLiteral("--json"), QStringLiteral("--root"), root.path()});
-        if (!previous.isEmpty())
-            qputenv("DRIVERSEARCHER_MACHINE", previous);
         QCOMPARE(result.exitCode, 0);
         const QJsonObject document = QJsonDocument::fromJson(result.output).object();
         QCOMPARE(document.value(QStringLiteral("computer")).toString(), QStringLiteral("FAKEBOX"));
