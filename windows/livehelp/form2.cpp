@@ -116,6 +116,7 @@ void Form2::buildControls()
     login->addWidget(Label6, 6, 0, 1, 2);
     login->addWidget(Frame3, 7, 0, 1, 2);
     login->setRowStretch(8, 1);
+    Frame27->setMaximumWidth(320);
     frames->addWidget(Frame27);
 
     Frame26 = named(new QGroupBox(QStringLiteral("Chat Session"), LiveHelpFrame), "Frame26");
@@ -129,6 +130,7 @@ void Form2::buildControls()
     cmdSend = named(new QPushButton(QStringLiteral("&Send Message"), Frame26), "cmdSend");
     lblUsers = named(new QLabel(QStringLiteral("Users Online:"), Frame26), "lblUsers");
     lstUsers = named(new QListWidget(Frame26), "lstUsers");
+    lstUsers->setMaximumWidth(160);
     lblUsers->setBuddy(lstUsers);
     lstUsers->setAccessibleName(QStringLiteral("Users Online"));
     session->addWidget(rtbChat, 0, 0, 3, 1);
@@ -148,7 +150,7 @@ void Form2::buildControls()
     mnuForums = mnuAbout->addAction(QStringLiteral("Support Forums"));
     mnuForums->setObjectName(QStringLiteral("mnuForums"));
 
-    resize(760, 560);
+    resize(860, 560);
 }
 
 void Form2::connectHandlers()
