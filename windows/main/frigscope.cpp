@@ -415,7 +415,8 @@ void fRigscope::Command2_Click()
                                                        Label19->text(), Text3->text(), Label28->text());
     const QString noMatches = QStringLiteral("No Matches");
     const QString sorry = QStringLiteral("Sorry, no driver matches  found!");
-    if (link) {
+    // A matching row without a link offers nothing to download: it reads as no match.
+    if (link && !link->isEmpty()) {
         Text1->setText(*link);
     } else {
         Text1->setText(noMatches);
