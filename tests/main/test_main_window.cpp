@@ -285,6 +285,7 @@ private slots:
             db.addRow({QString("realtek pcie gbe family controller"), QString("windows xp"), QString("32-bit"), QString("https://realtek.example/second")});
             db.addRow({QString("Realtek PCIe GbE Family Controller"), QString("Windows Vista"), QString(""), QString("https://realtek.example/vista")});
             db.addRow({QString("Intel(R) 82574L Gigabit Network Connection"), QString("Windows XP"), QString("32-bit"), QString("No Matches")});
+            db.addRow({QString("Broadcom NetXtreme Gigabit Ethernet"), QString("Windows XP"), QString("32-bit"), std::nullopt});
             db.finish();
         }
         Environment env;
@@ -294,6 +295,7 @@ private slots:
         m.add("Win32_OperatingSystem", {{"Name", text("Microsoft Windows XP Professional")}, {"Version", text("5.1.2600")}});
         m.add("Win32_NetworkAdapter", captioned("Realtek PCIe GbE Family Controller"));
         m.add("Win32_NetworkAdapter", captioned("Intel(R) 82574L Gigabit Network Connection"));
+        m.add("Win32_NetworkAdapter", captioned("Broadcom NetXtreme Gigabit Ethernet"));
         testsupport::MachineDescriptionFile machine(m.json());
         testsupport::RecordingMessageBoxes boxes;
         fRigscope *w = openMainWindow();
@@ -326,6 +328,12 @@ private slots:
         w->Text3->setText(QStringLiteral("Windows XP"));
         w->Label28->setText(QStringLiteral("32-bit"));
         clickNode(w, classNode(w, "NetworkAdapter")->child(1));
+        QTest::mouseClick(w->Command2, Qt::LeftButton);
+        QCOMPARE(w->Text1->text(), QStringLiteral("No Matches"));
+        QCOMPARE(w->Label20->text(), sorry);
+        // So does a matching row without a link.
+        clickNode(w, classNode(w, "NetworkAdapter")->child(2));
+        w->Text1->setText(QStringLiteral("previous"));
         QTest::mouseClick(w->Command2, Qt::LeftButton);
         QCOMPARE(w->Text1->text(), QStringLiteral("No Matches"));
         QCOMPARE(w->Label20->text(), sorry);
