@@ -10,8 +10,8 @@ namespace platform {
 const JsonNode *JsonNode::member(const QString &name) const
 {
     for (const auto &m : members)
-        if (m.first == name)
-            return &m.second;
+        if (m.name == name)
+            return &m.value;
     return nullptr;
 }
 
@@ -88,7 +88,7 @@ private:
                 skipBlanks();
                 QString name = string();
                 expect(':');
-                node.members.emplace_back(std::move(name), value(depth + 1));
+                node.members.push_back({std::move(name), value(depth + 1)});
             } while (consume(','));
             expect('}');
         } else if (c == '[') {

@@ -2,10 +2,11 @@
 #include <QByteArray>
 #include <QString>
 
-#include <utility>
 #include <vector>
 
 namespace platform {
+
+struct JsonMember;
 
 // A JSON value that keeps object members in file order and tells whole numbers from reals
 // (QJsonObject does neither). Used for machine descriptions.
@@ -17,9 +18,14 @@ struct JsonNode {
     double real = 0;
     QString string;
     std::vector<JsonNode> items;
-    std::vector<std::pair<QString, JsonNode>> members;
+    std::vector<JsonMember> members;
 
     const JsonNode *member(const QString &name) const;
+};
+
+struct JsonMember {
+    QString name;
+    JsonNode value;
 };
 
 // Parses a JSON document. Raises std::runtime_error with the byte offset on malformed input;
