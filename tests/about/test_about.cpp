@@ -38,7 +38,7 @@ private slots:
         QVERIFY(about->Label7->text().isEmpty());
         QCOMPARE(about->Command1->text(), QStringLiteral("Close"));
         QVERIFY(!about->Image1->pixmap().isNull());
-        for (QLabel *label : {about->Label1, about->Label2, about->Label4, about->Label5, about->Label6, about->Label7})
+        for (QLabel *label : std::initializer_list<QLabel *>{about->Label1, about->Label2, about->Label4, about->Label5, about->Label6, about->Label7})
             QCOMPARE(label->font().family(), QStringLiteral("Arial"));
 
         QVERIFY(QString::fromLatin1(kAuthorMailAddress) != QString::fromLatin1(kAuthorMailAddress).toLower());

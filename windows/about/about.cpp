@@ -3,9 +3,7 @@
 #include "app/failures.h"
 #include "app/links.h"
 
-#include <QEvent>
 #include <QGridLayout>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -84,13 +82,12 @@ About::About() : app::Form("About")
                        arial(9), central);
     Label5 = makeLabel(QStringLiteral("Label5"), QStringLiteral("Comments and Questions can be emailed to "), arial(9), central);
     Label5->setWordWrap(false);
-    Label6 = makeLabel(QStringLiteral("Label6"), QString::fromLatin1(kAuthorMailAddress), arial(9), central);
+    Label6 = app::named(new app::ClickableLabel(QString::fromLatin1(kAuthorMailAddress), central), "Label6");
+    Label6->setFont(arial(9));
     Label6->setWordWrap(false);
     Label6->setStyleSheet(QStringLiteral("color: blue; text-decoration: underline;"));
-    Label6->setCursor(Qt::PointingHandCursor);
-    Label6->setFocusPolicy(Qt::StrongFocus);
     Label6->setAccessibleName(QStringLiteral("Mail the author: ") + QString::fromLatin1(kAuthorMailAddress));
-    Label6->installEventFilter(this);
+    connect(Label6, &app::ClickableLabel::clicked, this, [this] { app::runHandler([&] { Label6_Click(); }); });
     Label7 = makeLabel(QStringLiteral("Label7"), QString(), arial(9), central);
 
     layout->addWidget(Label1, 0, 1, 1, 2);
@@ -107,22 +104,6 @@ About::About() : app::Form("About")
     connect(Command1, &QPushButton::clicked, this, [this] { app::runHandler([&] { Command1_Click(); }); });
 
     setCentralWidget(central);
-}
-
-bool About::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == Label6) {
-        const bool clicked = event->type() == QEvent::MouseButtonRelease
-                             && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
-        const bool keyed = event->type() == QEvent::KeyPress
-                           && (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Space
-                               || static_cast<QKeyEvent *>(event)->key() == Qt::Key_Return);
-        if (clicked || keyed) {
-            app::runHandler([&] { Label6_Click(); });
-            return true;
-        }
-    }
-    return app::Form::eventFilter(watched, event);
 }
 
 void About::Label6_Click()

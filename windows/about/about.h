@@ -1,4 +1,5 @@
 #pragma once
+#include "app/controls.h"
 #include "app/forms.h"
 
 #include <QFrame>
@@ -18,7 +19,7 @@ public:
     QLabel *Label2;
     QLabel *Label4;
     QLabel *Label5;
-    QLabel *Label6; // the author's address; a click opens a mail to it
+    app::ClickableLabel *Label6; // the author's address; a click opens a mail to it
     QLabel *Label7;
     QFrame *Frame1;
     QLabel *Image1;
@@ -28,5 +29,4 @@ public:
     void Command1_Click();
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
 };

@@ -31,13 +31,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-namespace {
+using app::named;
 
-template<class T> T *named(T *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
+namespace {
 
 QString serverAddressFile()
 {
@@ -96,12 +92,10 @@ void Form2::buildControls()
     cmdConnect = named(new QPushButton(QStringLiteral("&Connect »"), Frame27), "cmdConnect");
     Command12 = named(new QPushButton(QStringLiteral("Disconnect"), Frame27), "Command12");
     Command3 = named(new QPushButton(QStringLiteral("Chat Terms of Service"), Frame27), "Command3");
-    Label6 = named(new QLabel(QStringLiteral("If you are getting a time out error when trying to connect it may be because "
+    Label6 = named(new app::ClickableLabel(QStringLiteral("If you are getting a time out error when trying to connect it may be because "
                                              "the Server IP has changed.  Click  here for the program to update to the newer IP"),
                               Frame27),
                    "Label6");
-    Label6->setWordWrap(true);
-    Label6->setCursor(Qt::PointingHandCursor);
     Label6->setAccessibleName(Label6->text());
     Frame3 = new Mp3PlayerFrame(Frame27);
     login->addWidget(lblServer, 0, 0);
@@ -174,17 +168,13 @@ void Form2::connectHandlers()
     escape->setContext(Qt::WindowShortcut);
     connect(escape, &QShortcut::activated, this, handle(&Form2::Form_Escape));
 
-    Label6->installEventFilter(this);
+    connect(Label6, &app::ClickableLabel::clicked, this, handle(&Form2::Label6_Click));
     txtPort->installEventFilter(this);
     txtMsg->installEventFilter(this);
 }
 
 bool Form2::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == Label6 && event->type() == QEvent::MouseButtonRelease) {
-        app::runHandler([&] { Label6_Click(); });
-        return true;
-    }
     if (event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (watched == txtPort)

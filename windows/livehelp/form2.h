@@ -1,4 +1,5 @@
 #pragma once
+#include "app/controls.h"
 #include "app/forms.h"
 
 #include <QAbstractSocket>
@@ -41,7 +42,7 @@ public:
     QPushButton *cmdConnect;
     QPushButton *Command12;
     QPushButton *Command3;
-    QLabel *Label6;
+    app::ClickableLabel *Label6;
     Mp3PlayerFrame *Frame3;
 
     QGroupBox *Frame26; // "Chat Session"

@@ -24,8 +24,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
@@ -33,18 +31,14 @@
 #include <QTabBar>
 #include <QTreeWidget>
 
+using app::named;
+
 namespace {
 
 // Positions are designed in twips, at 15 twips per pixel.
 QRect twips(int left, int top, int width, int height)
 {
     return QRect(left / 15, top / 15, width / 15, height / 15);
-}
-
-template<class W> W *named(W *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
 }
 
 QLabel *label(QWidget *parent, const char *name, const QString &caption, QRect geometry)
@@ -189,11 +183,9 @@ void fRigscope::buildControls()
     Text2 = named(new QPlainTextEdit(client), "Text2");
     Text2->setVisible(false);
 
-    Label6 = label(client, "Label6", QStringLiteral("Click here for the EULA (End User Licence Agreement)"), twips(120, 8160, 6015, 315));
-    Label6->setCursor(Qt::PointingHandCursor);
+    Label6 = named(new app::ClickableLabel(QStringLiteral("Click here for the EULA (End User Licence Agreement)"), client), "Label6");
+    Label6->setGeometry(twips(120, 8160, 6015, 315));
     Label6->setStyleSheet(QStringLiteral("color: rgb(0, 0, 192); text-decoration: underline;"));
-    Label6->setFocusPolicy(Qt::StrongFocus);
-    Label6->installEventFilter(this);
 
     mnuExit = named(menuBar()->addAction(QStringLiteral("Exit")), "mnuExit");
     mnuSupport = named(menuBar()->addAction(QStringLiteral("Support")), "mnuSupport");
@@ -211,6 +203,7 @@ void fRigscope::buildControls()
     connect(cmdRefresh, &QPushButton::clicked, this, handle([this] { cmdRefresh_Click(); }));
     connect(trvComputer, &QTreeWidget::itemClicked, this, handle([this] { trvComputer_Click(); }));
     connect(Command2, &QPushButton::clicked, this, handle([this] { Command2_Click(); }));
+    connect(Label6, &app::ClickableLabel::clicked, this, handle([this] { Label6_Click(); }));
     connect(mnuExit, &QAction::triggered, this, handle([this] { mnuExit_Click(); }));
     connect(mnuSupport, &QAction::triggered, this, handle([this] { mnuSupport_Click(); }));
     connect(mnuUpdates, &QAction::triggered, this, handle([this] { mnuUpdates_Click(); }));
@@ -228,19 +221,6 @@ QLineEdit *fRigscope::addSummaryLine(const char *name, int row, const QString &a
     if (!accessibleName.isEmpty())
         box->setAccessibleName(accessibleName);
     return box;
-}
-
-bool fRigscope::eventFilter(QObject *watched, QEvent *event)
-{
-    const bool activated = (event->type() == QEvent::MouseButtonRelease
-                            && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
-        || (event->type() == QEvent::KeyPress
-            && (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Space || static_cast<QKeyEvent *>(event)->key() == Qt::Key_Return));
-    if (watched == Label6 && activated) {
-        app::runHandler([this] { Label6_Click(); });
-        return true;
-    }
-    return app::Form::eventFilter(watched, event);
 }
 
 void fRigscope::Form_Load()

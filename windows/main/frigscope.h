@@ -1,4 +1,5 @@
 #pragma once
+#include "app/controls.h"
 #include "app/forms.h"
 
 #include <QStringList>
@@ -65,7 +66,7 @@ public:
     QGroupBox *Frame6;
     QLabel *Label14;
     QPlainTextEdit *Text2;
-    QLabel *Label6;
+    app::ClickableLabel *Label6;
     QAction *mnuExit;
     QAction *mnuSupport;
     QAction *mnuUpdates;
@@ -93,7 +94,6 @@ public:
 protected:
     void Form_Load() override;
     void Form_QueryUnload() override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildControls();
