@@ -1,6 +1,7 @@
 #include "app/failures.h"
 #include "app/forms.h"
 #include "inventory/cli.h"
+#include "windows/livehelp/singleinstance.h"
 #include "windows/main/frigscope.h"
 
 #include <QCoreApplication>
@@ -13,6 +14,8 @@ int main(int argc, char **argv)
             return *exitCode;
     }
     app::Application application(argc, argv);
+    // The first copy of this executable to start is the one that may open Live Help.
+    livehelp::claimLiveHelpInstance();
     app::Forms::setOnAllUnloaded([] { QCoreApplication::quit(); });
     app::Forms::show<fRigscope>();
     return application.exec();
