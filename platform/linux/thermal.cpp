@@ -57,6 +57,10 @@ std::vector<WmiObject> thermalZoneTemperatures(const SysRoot &root)
             instance.number(QStringLiteral("SamplingPeriod"), *polling / 100);
         result.push_back(instance.object());
     }
+    // As on Windows, a machine whose firmware defines no thermal zone does not support the class;
+    // an empty list would read as 0 degrees.
+    if (result.empty())
+        throw WmiError(QStringLiteral("Not supported: the firmware of this computer reports no thermal zone"));
     return result;
 }
 

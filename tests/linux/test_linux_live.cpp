@@ -35,7 +35,12 @@ private slots:
                 if (instance.hasProperty(u"Caption"))
                     QVERIFY2(!instance.property(u"Caption").toText().isEmpty(), qPrintable(className));
         }
-        provider.instancesOf(QStringLiteral("root\\wmi"), QStringLiteral("MSAcpi_ThermalZoneTemperature"));
+        // Virtual machines often have no thermal zone: then the class is not supported, like on Windows.
+        try {
+            QVERIFY(!provider.instancesOf(QStringLiteral("root\\wmi"), QStringLiteral("MSAcpi_ThermalZoneTemperature")).empty());
+        } catch (const platform::WmiError &error) {
+            QVERIFY2(error.text().startsWith(QStringLiteral("Not supported")), qPrintable(error.text()));
+        }
         const platform::BatteryFigures figures = provider.batteryFigures();
         QVERIFY(figures.status == 128 || figures.status == 255 || (figures.status >= 0 && figures.status <= 15));
         QCOMPARE(of(QStringLiteral("Win32_ComputerSystem")).size(), size_t(1));

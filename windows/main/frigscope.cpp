@@ -157,6 +157,7 @@ void fRigscope::buildControls()
     cmdRefresh->setGeometry(twips(120, 4320, 2235, 360));
 
     QuickSystemInfoFrame = frame(client, "QuickSystemInfoFrame", QStringLiteral("Quick System Information"), twips(0, 360, 12495, 7575));
+    QuickSystemInfoFrame->setAutoFillBackground(true); // it covers the tree, the refresh button and the properties
     Text14 = addSummaryLine("Text14", 1, QStringLiteral("Computer name"));
     Text13 = addSummaryLine("Text13", 2, QStringLiteral("Processor Architecture"));
     Text12 = addSummaryLine("Text12", 3, QStringLiteral("Processor Identifier"));
