@@ -173,18 +173,33 @@ std::vector<PnpDevice> blockDevices(const SysRoot &root)
     return devices;
 }
 
-std::vector<WmiObject> diskDrives(const SysRoot &root)
+namespace {
+
+// The objects of one kind of drive, numbered from 0: the device's common properties, then
+// what `fill` adds for its class.
+template <typename Fill>
+std::vector<WmiObject> driveObjects(const SysRoot &root, DriveKind kind, const QString &className, Fill fill)
 {
     std::vector<WmiObject> result;
     const QString system = computerName(root);
-    int index = 0;
     for (const Drive &drive : drives(root)) {
-        if (drive.kind != DriveKind::Disk)
+        if (drive.kind != kind)
             continue;
         const PnpDevice device = describeDrive(root, drive);
-        Instance instance = deviceInstance(QStringLiteral("Win32_DiskDrive"), device, system);
+        Instance instance = deviceInstance(className, device, system);
+        fill(instance, drive, device, int(result.size()));
+        result.push_back(instance.object());
+    }
+    return result;
+}
+
+} // namespace
+
+std::vector<WmiObject> diskDrives(const SysRoot &root)
+{
+    return driveObjects(root, DriveKind::Disk, QStringLiteral("Win32_DiskDrive"), [&](Instance &instance, const Drive &drive, const PnpDevice &device, int index) {
         instance.text(QStringLiteral("DeviceID"), QStringLiteral("\\\\.\\PHYSICALDRIVE%1").arg(index));
-        instance.number(QStringLiteral("Index"), index++);
+        instance.number(QStringLiteral("Index"), index);
         instance.text(QStringLiteral("Model"), device.caption);
         instance.text(QStringLiteral("Manufacturer"), device.manufacturer);
         instance.text(QStringLiteral("SerialNumber"), drive.serial);
@@ -215,20 +230,12 @@ std::vector<WmiObject> diskDrives(const SysRoot &root)
                        removable ? QStringList{QStringLiteral("Random Access"), QStringLiteral("Supports Writing"), QStringLiteral("Supports Removable Media")}
                                  : QStringList{QStringLiteral("Random Access"), QStringLiteral("Supports Writing")});
         setScsiAddress(instance, drive);
-        result.push_back(instance.object());
-    }
-    return result;
+    });
 }
 
 std::vector<WmiObject> cdromDrives(const SysRoot &root)
 {
-    std::vector<WmiObject> result;
-    const QString system = computerName(root);
-    for (const Drive &drive : drives(root)) {
-        if (drive.kind != DriveKind::Optical)
-            continue;
-        const PnpDevice device = describeDrive(root, drive);
-        Instance instance = deviceInstance(QStringLiteral("Win32_CDROMDrive"), device, system);
+    return driveObjects(root, DriveKind::Optical, QStringLiteral("Win32_CDROMDrive"), [&](Instance &instance, const Drive &drive, const PnpDevice &, int) {
         instance.text(QStringLiteral("Drive"), QStringLiteral("/dev/") + drive.name);
         instance.text(QStringLiteral("Id"), QStringLiteral("/dev/") + drive.name);
         instance.text(QStringLiteral("Manufacturer"), drive.vendor);
@@ -241,39 +248,23 @@ std::vector<WmiObject> cdromDrives(const SysRoot &root)
         instance.numbers(QStringLiteral("Capabilities"), {3, 7});
         instance.texts(QStringLiteral("CapabilityDescriptions"), {QStringLiteral("Random Access"), QStringLiteral("Supports Removable Media")});
         setScsiAddress(instance, drive);
-        result.push_back(instance.object());
-    }
-    return result;
+    });
 }
 
 std::vector<WmiObject> floppyDrives(const SysRoot &root)
 {
-    std::vector<WmiObject> result;
-    const QString system = computerName(root);
-    for (const Drive &drive : drives(root)) {
-        if (drive.kind != DriveKind::Floppy)
-            continue;
-        Instance instance = deviceInstance(QStringLiteral("Win32_FloppyDrive"), describeDrive(root, drive), system);
+    return driveObjects(root, DriveKind::Floppy, QStringLiteral("Win32_FloppyDrive"), [](Instance &instance, const Drive &, const PnpDevice &, int) {
         instance.numbers(QStringLiteral("Capabilities"), {3, 4, 7});
-        result.push_back(instance.object());
-    }
-    return result;
+    });
 }
 
 std::vector<WmiObject> tapeDrives(const SysRoot &root)
 {
-    std::vector<WmiObject> result;
-    const QString system = computerName(root);
-    for (const Drive &drive : drives(root)) {
-        if (drive.kind != DriveKind::Tape)
-            continue;
-        Instance instance = deviceInstance(QStringLiteral("Win32_TapeDrive"), describeDrive(root, drive), system);
+    return driveObjects(root, DriveKind::Tape, QStringLiteral("Win32_TapeDrive"), [](Instance &instance, const Drive &drive, const PnpDevice &, int) {
         instance.text(QStringLiteral("Id"), QStringLiteral("/dev/") + drive.name);
         instance.text(QStringLiteral("Manufacturer"), drive.vendor);
         instance.numbers(QStringLiteral("Capabilities"), {2, 7});
-        result.push_back(instance.object());
-    }
-    return result;
+    });
 }
 
 } // namespace platform::linuxhw

@@ -112,14 +112,10 @@ std::vector<WmiObject> videoControllers(const SysRoot &root)
 std::vector<WmiObject> displayControllerConfigurations(const SysRoot &root)
 {
     std::vector<WmiObject> result;
-    for (const PnpDevice &adapter : displayAdapters(root)) {
-        Instance instance(QStringLiteral("Win32_DisplayControllerConfiguration"));
-        instance.text(QStringLiteral("Caption"), adapter.caption);
-        instance.text(QStringLiteral("Description"), adapter.caption);
-        instance.text(QStringLiteral("Name"), adapter.caption);
-        instance.text(QStringLiteral("SettingID"), adapter.caption);
-        result.push_back(instance.object());
-    }
+    for (const PnpDevice &adapter : displayAdapters(root))
+        result.push_back(settingInstance(QStringLiteral("Win32_DisplayControllerConfiguration"), adapter.caption)
+                             .text(QStringLiteral("Name"), adapter.caption)
+                             .object());
     return result;
 }
 
@@ -127,11 +123,8 @@ std::vector<WmiObject> displayConfigurations(const SysRoot &root)
 {
     std::vector<WmiObject> result;
     for (const PnpDevice &adapter : displayAdapters(root)) {
-        Instance instance(QStringLiteral("Win32_DisplayConfiguration"));
-        instance.text(QStringLiteral("Caption"), adapter.caption);
-        instance.text(QStringLiteral("Description"), adapter.caption);
+        Instance instance = settingInstance(QStringLiteral("Win32_DisplayConfiguration"), adapter.caption);
         instance.text(QStringLiteral("DeviceName"), adapter.caption);
-        instance.text(QStringLiteral("SettingID"), adapter.caption);
         if (!adapter.driver.isEmpty())
             instance.text(QStringLiteral("DriverVersion"), root.readValue(QStringLiteral("/sys/module/") + adapter.driver + QStringLiteral("/version")));
         result.push_back(instance.object());

@@ -25,6 +25,15 @@ Instance deviceInstance(const QString &className, const PnpDevice &device, const
     return instance;
 }
 
+Instance settingInstance(const QString &className, const QString &deviceName)
+{
+    Instance instance(className);
+    instance.text(QStringLiteral("Caption"), deviceName);
+    instance.text(QStringLiteral("Description"), deviceName);
+    instance.text(QStringLiteral("SettingID"), deviceName);
+    return instance;
+}
+
 std::optional<PnpDevice> owningDevice(const SysRoot &root, const QString &sysPath)
 {
     QString path = sysPath;

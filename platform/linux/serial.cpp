@@ -145,14 +145,10 @@ std::vector<WmiObject> serialPortObjects(const SysRoot &root)
 std::vector<WmiObject> serialPortConfigurations(const SysRoot &root)
 {
     std::vector<WmiObject> result;
-    for (const Port &port : serialPorts(root)) {
-        Instance instance(QStringLiteral("Win32_SerialPortConfiguration"));
-        instance.text(QStringLiteral("Caption"), port.name);
-        instance.text(QStringLiteral("Description"), port.name);
-        instance.text(QStringLiteral("Name"), port.name);
-        instance.text(QStringLiteral("SettingID"), port.name);
-        result.push_back(instance.object());
-    }
+    for (const Port &port : serialPorts(root))
+        result.push_back(settingInstance(QStringLiteral("Win32_SerialPortConfiguration"), port.name)
+                             .text(QStringLiteral("Name"), port.name)
+                             .object());
     return result;
 }
 

@@ -152,12 +152,41 @@ void common(Instance &instance, const QString &caption, const QString &className
     instance.text(QStringLiteral("Status"), QStringLiteral("OK"));
 }
 
-void deviceCommon(Instance &instance, const QString &caption, const QString &className, const QString &system)
+// Physical elements are told apart by a numbered tag ("System Slot 0")...
+Instance element(const QString &className, const QString &caption, int index)
 {
+    Instance instance(className);
+    common(instance, caption, className);
+    instance.text(QStringLiteral("Tag"), QStringLiteral("%1 %2").arg(caption).arg(index));
+    return instance;
+}
+
+// ...logical devices by their DeviceID, and they belong to the computer.
+Instance device(const QString &className, const QString &caption, const QString &deviceId, const QString &system)
+{
+    Instance instance(className);
     common(instance, caption, className);
     instance.number(QStringLiteral("Availability"), 3);
     instance.text(QStringLiteral("SystemCreationClassName"), QStringLiteral("Win32_ComputerSystem"));
     instance.text(QStringLiteral("SystemName"), system);
+    instance.text(QStringLiteral("DeviceID"), deviceId);
+    return instance;
+}
+
+// One object per structure of a type, in table order, numbered from 0 among those kept
+// (`build` returns nothing to leave a structure out). Nothing when the table is unreadable.
+template <typename Build>
+std::vector<WmiObject> perStructure(const SysRoot &root, int type, Build build)
+{
+    std::vector<WmiObject> result;
+    const auto table = readSmbios(root);
+    if (!table)
+        return result;
+    const QString system = computerName(root);
+    for (const SmbiosStructure *structure : table->ofType(type))
+        if (const std::optional<Instance> instance = build(*structure, int(result.size()), system))
+            result.push_back(instance->object());
+    return result;
 }
 
 QString dmiId(const SysRoot &root, const char *name)
@@ -325,9 +354,7 @@ std::vector<WmiObject> systemEnclosures(const SysRoot &root)
         const QString vendor = dmiId(root, "chassis_vendor");
         if (!type && vendor.isEmpty())
             return {};
-        Instance instance(QStringLiteral("Win32_SystemEnclosure"));
-        common(instance, QStringLiteral("System Enclosure"), QStringLiteral("Win32_SystemEnclosure"));
-        instance.text(QStringLiteral("Tag"), QStringLiteral("System Enclosure 0"));
+        Instance instance = element(QStringLiteral("Win32_SystemEnclosure"), QStringLiteral("System Enclosure"), 0);
         instance.text(QStringLiteral("Manufacturer"), vendor);
         instance.text(QStringLiteral("Version"), dmiId(root, "chassis_version"));
         instance.text(QStringLiteral("SerialNumber"), dmiId(root, "chassis_serial"));
@@ -336,11 +363,8 @@ std::vector<WmiObject> systemEnclosures(const SysRoot &root)
             instance.numbers(QStringLiteral("ChassisTypes"), {*type & 0x7f});
         return {instance.object()};
     }
-    int index = 0;
     for (const SmbiosStructure *chassis : table->ofType(3)) {
-        Instance instance(QStringLiteral("Win32_SystemEnclosure"));
-        common(instance, QStringLiteral("System Enclosure"), QStringLiteral("Win32_SystemEnclosure"));
-        instance.text(QStringLiteral("Tag"), QStringLiteral("System Enclosure %1").arg(index++));
+        Instance instance = element(QStringLiteral("Win32_SystemEnclosure"), QStringLiteral("System Enclosure"), int(result.size()));
         instance.text(QStringLiteral("Manufacturer"), chassis->string(4));
         if (const auto type = chassis->byte(5)) {
             instance.numbers(QStringLiteral("ChassisTypes"), {*type & 0x7f});
@@ -394,30 +418,23 @@ std::vector<WmiObject> sysfsCaches(const SysRoot &root);
 
 std::vector<WmiObject> cacheMemories(const SysRoot &root)
 {
-    const auto table = readSmbios(root);
-    if (!table || table->ofType(7).empty())
-        return sysfsCaches(root);
-    std::vector<WmiObject> result;
-    const QString system = computerName(root);
-    int index = 0;
-    for (const SmbiosStructure *cache : table->ofType(7)) {
+    std::vector<WmiObject> result = perStructure(root, 7, [](const SmbiosStructure &cache, int index, const QString &system) {
         auto size = [&](int offset, int extendedOffset) -> std::optional<qint64> {
-            const auto value = cache->word(offset);
+            const auto value = cache.word(offset);
             if (!value)
                 return std::nullopt;
             if (*value == 0xffff) {
-                const auto extended = cache->dword(extendedOffset);
+                const auto extended = cache.dword(extendedOffset);
                 if (!extended)
                     return std::nullopt;
                 return (*extended & 0x80000000) ? (*extended & 0x7fffffff) * 64 : *extended;
             }
             return (*value & 0x8000) ? (*value & 0x7fff) * 64 : *value;
         };
-        const qint64 configuration = cache->word(5).value_or(0);
-        Instance instance(QStringLiteral("Win32_CacheMemory"));
-        deviceCommon(instance, QStringLiteral("Cache Memory"), QStringLiteral("Win32_CacheMemory"), system);
-        instance.text(QStringLiteral("DeviceID"), QStringLiteral("Cache Memory %1").arg(index++));
-        instance.text(QStringLiteral("Purpose"), cache->string(4));
+        const qint64 configuration = cache.word(5).value_or(0);
+        Instance instance = device(QStringLiteral("Win32_CacheMemory"), QStringLiteral("Cache Memory"),
+                                   QStringLiteral("Cache Memory %1").arg(index), system);
+        instance.text(QStringLiteral("Purpose"), cache.string(4));
         instance.number(QStringLiteral("Level"), (configuration & 7) + 3);
         instance.number(QStringLiteral("Location"), (configuration >> 5) & 3);
         static const qint64 writePolicies[] = {4, 3, 5, 2};
@@ -427,48 +444,40 @@ std::vector<WmiObject> cacheMemories(const SysRoot &root)
         instance.number(QStringLiteral("InstalledSize"), installed);
         instance.text(QStringLiteral("BlockSize"), QStringLiteral("1024"));
         instance.text(QStringLiteral("NumberOfBlocks"), installed ? QString::number(*installed) : QString());
-        instance.number(QStringLiteral("CacheSpeed"), known(cache->byte(0x0f), 0));
-        instance.number(QStringLiteral("ErrorCorrectType"), cache->byte(0x10));
-        instance.number(QStringLiteral("CacheType"), cache->byte(0x11));
-        instance.number(QStringLiteral("Associativity"), cache->byte(0x12));
+        instance.number(QStringLiteral("CacheSpeed"), known(cache.byte(0x0f), 0));
+        instance.number(QStringLiteral("ErrorCorrectType"), cache.byte(0x10));
+        instance.number(QStringLiteral("CacheType"), cache.byte(0x11));
+        instance.number(QStringLiteral("Associativity"), cache.byte(0x12));
         if ((configuration & 0x80) == 0)
             instance.text(QStringLiteral("Status"), QStringLiteral("Unknown"));
-        result.push_back(instance.object());
-    }
-    return result;
+        return instance;
+    });
+    // Without cache structures (or without the table) the kernel's cache folders answer.
+    return result.empty() ? sysfsCaches(root) : result;
 }
 
 namespace {
 
 std::vector<WmiObject> memoryRanges(const SysRoot &root, int type, const QString &className, const QString &caption)
 {
-    std::vector<WmiObject> result;
-    const auto table = readSmbios(root);
-    if (!table)
-        return result;
-    const QString system = computerName(root);
-    int index = 0;
     // Type 19 keeps its extended addresses at 0x0F, type 20 at 0x13.
     const int extended = type == 19 ? 0x0f : 0x13;
-    for (const SmbiosStructure *range : table->ofType(type)) {
-        qint64 start = range->dword(4).value_or(0);
-        qint64 end = range->dword(8).value_or(0);
+    return perStructure(root, type, [&](const SmbiosStructure &range, int index, const QString &system) {
+        qint64 start = range.dword(4).value_or(0);
+        qint64 end = range.dword(8).value_or(0);
         QString startText = QString::number(start);
         QString endText = QString::number(end);
         if (quint32(start) == 0xffffffffu) {
-            const auto startBytes = range->qword(extended);
-            const auto endBytes = range->qword(extended + 8);
+            const auto startBytes = range.qword(extended);
+            const auto endBytes = range.qword(extended + 8);
             startText = startBytes ? QString::number(*startBytes / 1024) : QString();
             endText = endBytes ? QString::number(*endBytes / 1024) : QString();
         }
-        Instance instance(className);
-        deviceCommon(instance, caption, className, system);
-        instance.text(QStringLiteral("DeviceID"), QStringLiteral("%1 %2").arg(caption).arg(index++));
+        Instance instance = device(className, caption, QStringLiteral("%1 %2").arg(caption).arg(index), system);
         instance.text(QStringLiteral("StartingAddress"), startText);
         instance.text(QStringLiteral("EndingAddress"), endText);
-        result.push_back(instance.object());
-    }
-    return result;
+        return instance;
+    });
 }
 
 qint64 formFactor(qint64 smbios)
@@ -522,138 +531,106 @@ std::vector<WmiObject> smbiosMemories(const SysRoot &root)
 
 std::vector<WmiObject> physicalMemoryArrays(const SysRoot &root)
 {
-    std::vector<WmiObject> result;
-    const auto table = readSmbios(root);
-    if (!table)
-        return result;
-    int index = 0;
-    for (const SmbiosStructure *array : table->ofType(16)) {
-        Instance instance(QStringLiteral("Win32_PhysicalMemoryArray"));
-        common(instance, QStringLiteral("Physical Memory Array"), QStringLiteral("Win32_PhysicalMemoryArray"));
-        instance.text(QStringLiteral("Tag"), QStringLiteral("Physical Memory Array %1").arg(index++));
-        instance.number(QStringLiteral("Location"), array->byte(4));
-        instance.number(QStringLiteral("Use"), array->byte(5));
-        instance.number(QStringLiteral("MemoryErrorCorrection"), array->byte(6));
-        const auto capacity = array->dword(7);
+    return perStructure(root, 16, [](const SmbiosStructure &array, int index, const QString &) {
+        Instance instance = element(QStringLiteral("Win32_PhysicalMemoryArray"), QStringLiteral("Physical Memory Array"), index);
+        instance.number(QStringLiteral("Location"), array.byte(4));
+        instance.number(QStringLiteral("Use"), array.byte(5));
+        instance.number(QStringLiteral("MemoryErrorCorrection"), array.byte(6));
+        const auto capacity = array.dword(7);
         if (capacity && *capacity == 0x80000000LL) {
-            const auto bytes = array->qword(0x0f);
+            const auto bytes = array.qword(0x0f);
             instance.text(QStringLiteral("MaxCapacityEx"), bytes ? QString::number(*bytes / 1024) : QString());
         } else if (capacity) {
             instance.number(QStringLiteral("MaxCapacity"), *capacity);
             instance.text(QStringLiteral("MaxCapacityEx"), QString::number(*capacity));
         }
-        instance.number(QStringLiteral("MemoryDevices"), array->word(0x0d));
-        result.push_back(instance.object());
-    }
-    return result;
+        instance.number(QStringLiteral("MemoryDevices"), array.word(0x0d));
+        return instance;
+    });
 }
 
 std::vector<WmiObject> physicalMemories(const SysRoot &root)
 {
-    std::vector<WmiObject> result;
-    const auto table = readSmbios(root);
-    if (!table)
-        return result;
-    int index = 0;
-    for (const SmbiosStructure *module : table->ofType(17)) {
-        const auto size = module->word(0x0c);
+    return perStructure(root, 17, [](const SmbiosStructure &module, int index, const QString &) -> std::optional<Instance> {
+        const auto size = module.word(0x0c);
         if (!size || *size == 0)
-            continue; // empty slot
+            return std::nullopt; // empty slot
         std::optional<qint64> bytes;
         if (*size == 0x7fff)
-            bytes = module->dword(0x1c) ? std::optional<qint64>((*module->dword(0x1c) & 0x7fffffff) * 1024 * 1024) : std::nullopt;
+            bytes = module.dword(0x1c) ? std::optional<qint64>((*module.dword(0x1c) & 0x7fffffff) * 1024 * 1024) : std::nullopt;
         else if (*size != 0xffff)
             bytes = (*size & 0x8000) ? (*size & 0x7fff) * 1024 : *size * 1024 * 1024;
-        Instance instance(QStringLiteral("Win32_PhysicalMemory"));
-        common(instance, QStringLiteral("Physical Memory"), QStringLiteral("Win32_PhysicalMemory"));
+        Instance instance = element(QStringLiteral("Win32_PhysicalMemory"), QStringLiteral("Physical Memory"), index);
         instance.set(QStringLiteral("Status"), WmiValue());
-        instance.text(QStringLiteral("Tag"), QStringLiteral("Physical Memory %1").arg(index++));
         instance.text(QStringLiteral("Capacity"), bytes ? QString::number(*bytes) : QString());
-        instance.text(QStringLiteral("DeviceLocator"), module->string(0x10));
-        instance.text(QStringLiteral("BankLabel"), module->string(0x11));
-        instance.number(QStringLiteral("TotalWidth"), known(module->word(0x08), 0xffff));
-        instance.number(QStringLiteral("DataWidth"), known(module->word(0x0a), 0xffff));
-        if (const auto factor = module->byte(0x0e))
+        instance.text(QStringLiteral("DeviceLocator"), module.string(0x10));
+        instance.text(QStringLiteral("BankLabel"), module.string(0x11));
+        instance.number(QStringLiteral("TotalWidth"), known(module.word(0x08), 0xffff));
+        instance.number(QStringLiteral("DataWidth"), known(module.word(0x0a), 0xffff));
+        if (const auto factor = module.byte(0x0e))
             instance.number(QStringLiteral("FormFactor"), formFactor(*factor));
-        if (const auto type = module->byte(0x12)) {
+        if (const auto type = module.byte(0x12)) {
             instance.number(QStringLiteral("SMBIOSMemoryType"), *type);
             instance.number(QStringLiteral("MemoryType"), legacyMemoryType(*type));
         }
-        instance.number(QStringLiteral("TypeDetail"), module->word(0x13));
-        auto speed = known(module->word(0x15), 0);
+        instance.number(QStringLiteral("TypeDetail"), module.word(0x13));
+        auto speed = known(module.word(0x15), 0);
         if (speed == 0xffff)
-            speed = module->dword(0x54);
+            speed = module.dword(0x54);
         instance.number(QStringLiteral("Speed"), speed);
-        instance.text(QStringLiteral("Manufacturer"), module->string(0x17));
-        instance.text(QStringLiteral("SerialNumber"), module->string(0x18));
-        instance.text(QStringLiteral("PartNumber"), module->string(0x1a));
-        if (const auto attributes = module->byte(0x1b))
+        instance.text(QStringLiteral("Manufacturer"), module.string(0x17));
+        instance.text(QStringLiteral("SerialNumber"), module.string(0x18));
+        instance.text(QStringLiteral("PartNumber"), module.string(0x1a));
+        if (const auto attributes = module.byte(0x1b))
             instance.number(QStringLiteral("Attributes"), *attributes & 0x0f);
-        auto configured = known(module->word(0x20), 0);
+        auto configured = known(module.word(0x20), 0);
         if (configured == 0xffff)
-            configured = module->dword(0x58);
+            configured = module.dword(0x58);
         instance.number(QStringLiteral("ConfiguredClockSpeed"), configured);
-        instance.number(QStringLiteral("MinVoltage"), known(module->word(0x22), 0));
-        instance.number(QStringLiteral("MaxVoltage"), known(module->word(0x24), 0));
-        instance.number(QStringLiteral("ConfiguredVoltage"), known(module->word(0x26), 0));
-        result.push_back(instance.object());
-    }
-    return result;
+        instance.number(QStringLiteral("MinVoltage"), known(module.word(0x22), 0));
+        instance.number(QStringLiteral("MaxVoltage"), known(module.word(0x24), 0));
+        instance.number(QStringLiteral("ConfiguredVoltage"), known(module.word(0x26), 0));
+        return instance;
+    });
 }
 
 std::vector<WmiObject> systemSlots(const SysRoot &root)
 {
-    std::vector<WmiObject> result;
-    const auto table = readSmbios(root);
-    if (!table)
-        return result;
-    int index = 0;
-    for (const SmbiosStructure *slot : table->ofType(9)) {
-        Instance instance(QStringLiteral("Win32_SystemSlot"));
-        common(instance, QStringLiteral("System Slot"), QStringLiteral("Win32_SystemSlot"));
-        instance.text(QStringLiteral("Tag"), QStringLiteral("System Slot %1").arg(index++));
-        instance.text(QStringLiteral("SlotDesignation"), slot->string(4));
-        if (const auto width = slot->byte(6); width && *width >= 3 && *width <= 7)
+    return perStructure(root, 9, [](const SmbiosStructure &slot, int index, const QString &) {
+        Instance instance = element(QStringLiteral("Win32_SystemSlot"), QStringLiteral("System Slot"), index);
+        instance.text(QStringLiteral("SlotDesignation"), slot.string(4));
+        if (const auto width = slot.byte(6); width && *width >= 3 && *width <= 7)
             instance.number(QStringLiteral("MaxDataWidth"), *width - 3);
-        instance.number(QStringLiteral("CurrentUsage"), slot->byte(7));
-        instance.number(QStringLiteral("Number"), slot->word(9));
-        if (const auto flags = slot->byte(0x0b))
+        instance.number(QStringLiteral("CurrentUsage"), slot.byte(7));
+        instance.number(QStringLiteral("Number"), slot.word(9));
+        if (const auto flags = slot.byte(0x0b))
             instance.flag(QStringLiteral("Shared"), (*flags & 0x20) != 0);
-        if (const auto flags = slot->byte(0x0c)) {
+        if (const auto flags = slot.byte(0x0c)) {
             instance.flag(QStringLiteral("PMESignal"), (*flags & 1) != 0);
             instance.flag(QStringLiteral("SupportsHotPlug"), (*flags & 2) != 0);
         }
-        if (const auto segment = slot->word(0x0d); segment && *segment != 0xffff) {
+        if (const auto segment = slot.word(0x0d); segment && *segment != 0xffff) {
             instance.number(QStringLiteral("SegmentGroupNumber"), *segment);
-            instance.number(QStringLiteral("BusNumber"), slot->byte(0x0f));
-            if (const auto deviceFunction = slot->byte(0x10)) {
+            instance.number(QStringLiteral("BusNumber"), slot.byte(0x0f));
+            if (const auto deviceFunction = slot.byte(0x10)) {
                 instance.number(QStringLiteral("DeviceNumber"), *deviceFunction >> 3);
                 instance.number(QStringLiteral("FunctionNumber"), *deviceFunction & 7);
             }
         }
-        result.push_back(instance.object());
-    }
-    return result;
+        return instance;
+    });
 }
 
 std::vector<WmiObject> portConnectors(const SysRoot &root)
 {
-    std::vector<WmiObject> result;
-    const auto table = readSmbios(root);
-    if (!table)
-        return result;
-    int index = 0;
-    for (const SmbiosStructure *port : table->ofType(8)) {
-        Instance instance(QStringLiteral("Win32_PortConnector"));
-        common(instance, QStringLiteral("Port Connector"), QStringLiteral("Win32_PortConnector"));
+    return perStructure(root, 8, [](const SmbiosStructure &port, int index, const QString &) {
+        Instance instance = element(QStringLiteral("Win32_PortConnector"), QStringLiteral("Port Connector"), index);
         instance.set(QStringLiteral("Status"), WmiValue());
-        instance.text(QStringLiteral("Tag"), QStringLiteral("Port Connector %1").arg(index++));
-        instance.text(QStringLiteral("InternalReferenceDesignator"), port->string(4));
-        instance.text(QStringLiteral("ExternalReferenceDesignator"), port->string(6));
-        instance.number(QStringLiteral("PortType"), port->byte(8));
-        result.push_back(instance.object());
-    }
-    return result;
+        instance.text(QStringLiteral("InternalReferenceDesignator"), port.string(4));
+        instance.text(QStringLiteral("ExternalReferenceDesignator"), port.string(6));
+        instance.number(QStringLiteral("PortType"), port.byte(8));
+        return instance;
+    });
 }
 
 std::vector<WmiObject> onBoardDevices(const SysRoot &root)
@@ -662,13 +639,11 @@ std::vector<WmiObject> onBoardDevices(const SysRoot &root)
     const auto table = readSmbios(root);
     if (!table)
         return result;
-    int index = 1;
+    // Numbered from 1, across the old (type 10) and the new (type 41) structures.
     auto add = [&](qint64 typeByte, const QString &description) {
-        Instance instance(QStringLiteral("Win32_OnBoardDevice"));
-        common(instance, QStringLiteral("On Board Device"), QStringLiteral("Win32_OnBoardDevice"));
+        Instance instance = element(QStringLiteral("Win32_OnBoardDevice"), QStringLiteral("On Board Device"), int(result.size()) + 1);
         instance.set(QStringLiteral("Status"), WmiValue());
         instance.text(QStringLiteral("Description"), description);
-        instance.text(QStringLiteral("Tag"), QStringLiteral("On Board Device %1").arg(index++));
         instance.number(QStringLiteral("DeviceType"), typeByte & 0x7f);
         instance.flag(QStringLiteral("Enabled"), (typeByte & 0x80) != 0);
         result.push_back(instance.object());
@@ -687,40 +662,32 @@ std::vector<WmiObject> onBoardDevices(const SysRoot &root)
 
 std::vector<WmiObject> portableBatteries(const SysRoot &root)
 {
-    std::vector<WmiObject> result;
-    const auto table = readSmbios(root);
-    if (!table)
-        return result;
-    const QString system = computerName(root);
-    int index = 0;
-    for (const SmbiosStructure *battery : table->ofType(22)) {
-        Instance instance(QStringLiteral("Win32_PortableBattery"));
-        deviceCommon(instance, QStringLiteral("Portable Battery"), QStringLiteral("Win32_PortableBattery"), system);
+    return perStructure(root, 22, [](const SmbiosStructure &battery, int index, const QString &system) {
+        Instance instance = device(QStringLiteral("Win32_PortableBattery"), QStringLiteral("Portable Battery"),
+                                   QStringLiteral("Portable Battery %1").arg(index), system);
         instance.set(QStringLiteral("Availability"), WmiValue());
-        const QString name = battery->string(8);
+        const QString name = battery.string(8);
         instance.text(QStringLiteral("Name"), name.isEmpty() ? QStringLiteral("Portable Battery") : name);
-        instance.text(QStringLiteral("DeviceID"), QStringLiteral("Portable Battery %1").arg(index++));
-        instance.text(QStringLiteral("Location"), battery->string(4));
-        instance.text(QStringLiteral("Manufacturer"), battery->string(5));
-        QString date = battery->string(6);
+        instance.text(QStringLiteral("Location"), battery.string(4));
+        instance.text(QStringLiteral("Manufacturer"), battery.string(5));
+        QString date = battery.string(6);
         if (date.isEmpty()) {
             // The smart-battery date: bits 15-9 year since 1980, 8-5 month, 4-0 day.
-            if (const auto packed = battery->word(0x12); packed && *packed != 0)
+            if (const auto packed = battery.word(0x12); packed && *packed != 0)
                 date = QDate(1980 + int(*packed >> 9), int((*packed >> 5) & 0xf), int(*packed & 0x1f)).toString(QStringLiteral("yyyy-MM-dd"));
         }
         instance.text(QStringLiteral("ManufactureDate"), date);
-        instance.number(QStringLiteral("Chemistry"), battery->byte(9));
-        const qint64 multiplier = std::max<qint64>(1, battery->byte(0x15).value_or(1));
-        if (const auto capacity = known(battery->word(0x0a), 0))
+        instance.number(QStringLiteral("Chemistry"), battery.byte(9));
+        const qint64 multiplier = std::max<qint64>(1, battery.byte(0x15).value_or(1));
+        if (const auto capacity = known(battery.word(0x0a), 0))
             instance.number(QStringLiteral("DesignCapacity"), *capacity * multiplier);
-        if (const auto voltage = known(battery->word(0x0c), 0))
+        if (const auto voltage = known(battery.word(0x0c), 0))
             instance.text(QStringLiteral("DesignVoltage"), QString::number(*voltage));
-        instance.text(QStringLiteral("SmartBatteryVersion"), battery->string(0x0e));
-        instance.number(QStringLiteral("MaxBatteryError"), known(battery->byte(0x0f), 0xff));
-        instance.number(QStringLiteral("CapacityMultiplier"), battery->byte(0x15));
-        result.push_back(instance.object());
-    }
-    return result;
+        instance.text(QStringLiteral("SmartBatteryVersion"), battery.string(0x0e));
+        instance.number(QStringLiteral("MaxBatteryError"), known(battery.byte(0x0f), 0xff));
+        instance.number(QStringLiteral("CapacityMultiplier"), battery.byte(0x15));
+        return instance;
+    });
 }
 
 namespace {
@@ -738,33 +705,24 @@ QString probeStatus(qint64 locationAndStatus)
 
 std::vector<WmiObject> probes(const SysRoot &root, int type, const QString &className, const QString &kind)
 {
-    std::vector<WmiObject> result;
-    const auto table = readSmbios(root);
-    if (!table)
-        return result;
-    const QString system = computerName(root);
-    int index = 0;
-    for (const SmbiosStructure *probe : table->ofType(type)) {
-        Instance instance(className);
-        deviceCommon(instance, QStringLiteral("Numeric Sensor"), className, system);
-        instance.text(QStringLiteral("Description"), probe->string(4));
-        instance.text(QStringLiteral("DeviceID"), QStringLiteral("%1 Probe %2").arg(kind).arg(index++));
-        if (const auto status = probe->byte(5))
+    return perStructure(root, type, [&](const SmbiosStructure &probe, int index, const QString &system) {
+        Instance instance = device(className, QStringLiteral("Numeric Sensor"), QStringLiteral("%1 Probe %2").arg(kind).arg(index), system);
+        instance.text(QStringLiteral("Description"), probe.string(4));
+        if (const auto status = probe.byte(5))
             instance.text(QStringLiteral("Status"), probeStatus(*status));
         // Signed 16-bit values; 0x8000 means unknown.
         auto value = [&](int offset) -> std::optional<qint64> {
-            const auto raw = known(probe->word(offset), 0x8000);
+            const auto raw = known(probe.word(offset), 0x8000);
             return raw ? std::optional<qint64>(qint16(quint16(*raw))) : std::nullopt;
         };
         instance.number(QStringLiteral("MaxReadable"), value(6));
         instance.number(QStringLiteral("MinReadable"), value(8));
-        instance.number(QStringLiteral("Resolution"), known(probe->word(0x0a), 0x8000));
+        instance.number(QStringLiteral("Resolution"), known(probe.word(0x0a), 0x8000));
         instance.number(QStringLiteral("Tolerance"), value(0x0c));
         instance.number(QStringLiteral("Accuracy"), value(0x0e));
         instance.number(QStringLiteral("NominalReading"), value(0x14));
-        result.push_back(instance.object());
-    }
-    return result;
+        return instance;
+    });
 }
 
 } // namespace
@@ -787,33 +745,24 @@ std::vector<WmiObject> smbiosCurrentProbes(const SysRoot &root)
 // Cooling devices (type 27) of one kind: fans and blowers, heat pipes (8) or refrigeration (9).
 std::vector<WmiObject> smbiosCoolingDevices(const SysRoot &root, const QString &className)
 {
-    std::vector<WmiObject> result;
-    const auto table = readSmbios(root);
-    if (!table)
-        return result;
-    const QString system = computerName(root);
-    int index = 0;
-    for (const SmbiosStructure *cooling : table->ofType(27)) {
-        const qint64 typeAndStatus = cooling->byte(6).value_or(0);
+    return perStructure(root, 27, [&](const SmbiosStructure &cooling, int index, const QString &system) -> std::optional<Instance> {
+        const qint64 typeAndStatus = cooling.byte(6).value_or(0);
         const qint64 type = typeAndStatus & 0x1f;
         const QString kind = type == 8 ? QStringLiteral("Win32_HeatPipe")
             : type == 9                ? QStringLiteral("Win32_Refrigeration")
                                        : QStringLiteral("Win32_Fan");
         if (kind != className)
-            continue;
-        Instance instance(className);
-        deviceCommon(instance, QStringLiteral("Cooling Device"), className, system);
-        const QString description = cooling->string(0x0e);
+            return std::nullopt;
+        Instance instance = device(className, QStringLiteral("Cooling Device"), QStringLiteral("Cooling Device %1").arg(index), system);
+        const QString description = cooling.string(0x0e);
         instance.text(QStringLiteral("Description"), description.isEmpty() ? QStringLiteral("Cooling Device") : description);
-        instance.text(QStringLiteral("DeviceID"), QStringLiteral("Cooling Device %1").arg(index++));
         instance.text(QStringLiteral("Status"), probeStatus(typeAndStatus));
         instance.flag(QStringLiteral("ActiveCooling"), type != 8 && type != 0x11);
         if (className == QLatin1String("Win32_Fan"))
-            if (const auto speed = known(cooling->word(0x0c), 0x8000))
+            if (const auto speed = known(cooling.word(0x0c), 0x8000))
                 instance.text(QStringLiteral("DesiredSpeed"), QString::number(*speed));
-        result.push_back(instance.object());
-    }
-    return result;
+        return instance;
+    });
 }
 
 } // namespace platform::linuxhw

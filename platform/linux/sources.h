@@ -81,6 +81,8 @@ struct PnpDevice {
 
 // The common properties of a device class instance (caption, IDs, status, system).
 Instance deviceInstance(const QString &className, const PnpDevice &device, const QString &systemName);
+// A setting of a device (serial port, display adapter): it is named by its device throughout.
+Instance settingInstance(const QString &className, const QString &deviceName);
 
 // The computer name as management reports it (the host name, upper-cased).
 QString computerName(const SysRoot &root);
