@@ -37,6 +37,15 @@ QString classLabel(const QString &className)
     return className.mid(6);
 }
 
+QStringList splitJoinedList(QString joined)
+{
+    if (joined.endsWith(QLatin1Char('|')))
+        joined.chop(1);
+    if (joined.isEmpty())
+        return {};
+    return joined.split(QLatin1Char('|'));
+}
+
 QStringList GetClassCaptions(const QString &className)
 {
     QString joined;
@@ -52,11 +61,7 @@ QStringList GetClassCaptions(const QString &className)
     } catch (const std::exception &) {
         // The class cannot be enumerated: the pieces gathered so far stand.
     }
-    if (joined.endsWith(QLatin1Char('|')))
-        joined.chop(1);
-    if (joined.isEmpty())
-        return {};
-    return joined.split(QLatin1Char('|'));
+    return splitJoinedList(joined);
 }
 
 } // namespace inventory

@@ -1,5 +1,7 @@
 #include "windows/main/deviceproperties.h"
 
+#include "inventory/catalogue.h"
+
 namespace deviceproperties {
 
 using inventory::WmiValue;
@@ -39,11 +41,7 @@ QStringList GetDeviceProperties(const QStringList &pathParts)
     } catch (const std::exception &) {
         // The class cannot be reached: the entries gathered so far stand.
     }
-    if (joined.endsWith(QLatin1Char('|')))
-        joined.chop(1);
-    if (joined.isEmpty())
-        return {};
-    return joined.split(QLatin1Char('|'));
+    return inventory::splitJoinedList(joined);
 }
 
 } // namespace deviceproperties
