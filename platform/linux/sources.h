@@ -46,11 +46,33 @@ public:
 
 private:
     QString resolvedMachinePath(const QString &path, int depth) const;
+    QString idsPath(std::optional<QString> &found, const QString &configured, std::initializer_list<const char *> candidates) const;
 
     const LinuxProvider::Options &options_;
     QString root_; // without trailing slash; empty for "/"
     // Resolved folders of this enumeration: sysfs paths share long prefixes of links.
     mutable QHash<QString, QString> resolvedPaths_;
+    // The ids files, looked for once per enumeration rather than once per device.
+    mutable std::optional<QString> pciIds_, usbIds_, pnpIds_;
+};
+
+// A device folder opened once, its attributes then read relative to it: reading several
+// attributes walks the folder's long path (and the bus link in it) once, not once each.
+// The reads follow SysRoot's rules; a folder that cannot be opened reads as empty.
+class DeviceFolder {
+public:
+    DeviceFolder(const SysRoot &root, const QString &absolute);
+    ~DeviceFolder();
+    DeviceFolder(const DeviceFolder &) = delete;
+    DeviceFolder &operator=(const DeviceFolder &) = delete;
+
+    QByteArray readBytes(const char *name, qint64 maxBytes) const;
+    std::optional<qint64> readNumber(const char *name) const;
+    QString linkTarget(const char *name) const;
+    QHash<QString, QString> uevent() const;
+
+private:
+    int fd_;
 };
 
 using ClassSource = std::function<std::vector<WmiObject>(const SysRoot &)>;

@@ -19,41 +19,13 @@
 namespace platform::linuxhw {
 
 namespace {
-QString cleanRoot(QString root)
-{
-    while (root.endsWith(QLatin1Char('/')))
-        root.chop(1);
-    return root;
-}
+// The reads shared by SysRoot (paths from the working folder) and DeviceFolder (names
+// relative to an open folder).
 
-QString firstExisting(const QString &configured, std::initializer_list<const char *> candidates)
+// Non-blocking, and only regular files: a device node or a FIFO could block the read.
+QByteArray readFile(int folder, const char *name, qint64 maxBytes)
 {
-    if (!configured.isEmpty())
-        return configured;
-    for (const char *candidate : candidates)
-        if (QFileInfo::exists(QString::fromLatin1(candidate)))
-            return QString::fromLatin1(candidate);
-    return {};
-}
-} // namespace
-
-SysRoot::SysRoot(const LinuxProvider::Options &options)
-    : options_(options), root_(cleanRoot(options.root))
-{
-}
-
-QString SysRoot::path(const QString &absolute) const
-{
-    return root_ + (absolute.startsWith(QLatin1Char('/')) ? absolute : QLatin1Char('/') + absolute);
-}
-
-// Plain system calls: an inventory reads thousands of small files, and Qt's file classes
-// cost several times more per file than the reads themselves.
-QByteArray SysRoot::readBytes(const QString &absolute, qint64 maxBytes) const
-{
-    const QByteArray name = QFile::encodeName(path(absolute));
-    // Non-blocking, and only regular files: a device node or a FIFO could block the read.
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = ::openat(folder, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return {};
     QByteArray data;
@@ -76,22 +48,22 @@ QByteArray SysRoot::readBytes(const QString &absolute, qint64 maxBytes) const
     return data;
 }
 
-QString SysRoot::readText(const QString &absolute, qint64 maxBytes) const
+QString textOf(const QByteArray &bytes)
 {
-    QString text = QString::fromUtf8(readBytes(absolute, maxBytes));
+    QString text = QString::fromUtf8(bytes);
     while (text.endsWith(QLatin1Char('\n')))
         text.chop(1);
     return text;
 }
 
-QString SysRoot::readValue(const QString &absolute) const
+// Attributes hold one value, read with a page's bound.
+QString valueOf(int folder, const char *name)
 {
-    return readText(absolute, 4096).trimmed();
+    return textOf(readFile(folder, name, 4096)).trimmed();
 }
 
-std::optional<qint64> SysRoot::readNumber(const QString &absolute) const
+std::optional<qint64> numberOf(const QString &text)
 {
-    const QString text = readValue(absolute);
     if (text.isEmpty())
         return std::nullopt;
     bool ok = false;
@@ -100,6 +72,69 @@ std::optional<qint64> SysRoot::readNumber(const QString &absolute) const
     if (!ok)
         return std::nullopt;
     return value;
+}
+
+QString lastPartOfLink(int folder, const char *name)
+{
+    char buffer[PATH_MAX];
+    const ssize_t length = ::readlinkat(folder, name, buffer, sizeof buffer - 1);
+    if (length <= 0)
+        return {};
+    QString target = QFile::decodeName(QByteArray(buffer, length));
+    while (target.size() > 1 && target.endsWith(QLatin1Char('/')))
+        target.chop(1);
+    return target.mid(target.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QHash<QString, QString> ueventOf(const QString &text)
+{
+    QHash<QString, QString> values;
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals > 0)
+            values.insert(line.left(equals).trimmed(), line.mid(equals + 1).trimmed());
+    }
+    return values;
+}
+
+QString cleanRoot(QString root)
+{
+    while (root.endsWith(QLatin1Char('/')))
+        root.chop(1);
+    return root;
+}
+} // namespace
+
+SysRoot::SysRoot(const LinuxProvider::Options &options)
+    : options_(options), root_(cleanRoot(options.root))
+{
+}
+
+QString SysRoot::path(const QString &absolute) const
+{
+    return root_ + (absolute.startsWith(QLatin1Char('/')) ? absolute : QLatin1Char('/') + absolute);
+}
+
+// Plain system calls: an inventory reads thousands of small files, and Qt's file classes
+// cost several times more per file than the reads themselves.
+QByteArray SysRoot::readBytes(const QString &absolute, qint64 maxBytes) const
+{
+    return readFile(AT_FDCWD, QFile::encodeName(path(absolute)).constData(), maxBytes);
+}
+
+QString SysRoot::readText(const QString &absolute, qint64 maxBytes) const
+{
+    return textOf(readBytes(absolute, maxBytes));
+}
+
+QString SysRoot::readValue(const QString &absolute) const
+{
+    return valueOf(AT_FDCWD, QFile::encodeName(path(absolute)).constData());
+}
+
+std::optional<qint64> SysRoot::readNumber(const QString &absolute) const
+{
+    return numberOf(readValue(absolute));
 }
 
 bool SysRoot::exists(const QString &absolute) const
@@ -163,41 +198,74 @@ QString SysRoot::resolvedMachinePath(const QString &path, int depth) const
 
 QString SysRoot::linkTarget(const QString &absolute) const
 {
-    char buffer[PATH_MAX];
-    const ssize_t length = ::readlink(QFile::encodeName(path(absolute)).constData(), buffer, sizeof buffer - 1);
-    if (length <= 0)
-        return {};
-    QString target = QFile::decodeName(QByteArray(buffer, length));
-    while (target.size() > 1 && target.endsWith(QLatin1Char('/')))
-        target.chop(1);
-    return target.mid(target.lastIndexOf(QLatin1Char('/')) + 1);
+    return lastPartOfLink(AT_FDCWD, QFile::encodeName(path(absolute)).constData());
 }
 
 QHash<QString, QString> SysRoot::uevent(const QString &folder) const
 {
-    QHash<QString, QString> values;
-    for (const QString &line : readText(folder + QStringLiteral("/uevent")).split(QLatin1Char('\n'))) {
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (equals > 0)
-            values.insert(line.left(equals).trimmed(), line.mid(equals + 1).trimmed());
+    return ueventOf(readText(folder + QStringLiteral("/uevent")));
+}
+
+DeviceFolder::DeviceFolder(const SysRoot &root, const QString &absolute)
+    : fd_(::open(QFile::encodeName(root.path(absolute)).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC))
+{
+}
+
+DeviceFolder::~DeviceFolder()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+QByteArray DeviceFolder::readBytes(const char *name, qint64 maxBytes) const
+{
+    return fd_ < 0 ? QByteArray() : readFile(fd_, name, maxBytes);
+}
+
+std::optional<qint64> DeviceFolder::readNumber(const char *name) const
+{
+    return fd_ < 0 ? std::nullopt : numberOf(valueOf(fd_, name));
+}
+
+QString DeviceFolder::linkTarget(const char *name) const
+{
+    return fd_ < 0 ? QString() : lastPartOfLink(fd_, name);
+}
+
+QHash<QString, QString> DeviceFolder::uevent() const
+{
+    return ueventOf(textOf(readBytes("uevent", 64 * 1024)));
+}
+
+QString SysRoot::idsPath(std::optional<QString> &found, const QString &configured,
+                         std::initializer_list<const char *> candidates) const
+{
+    if (!found) {
+        found = configured;
+        for (const char *candidate : candidates) {
+            if (!found->isEmpty())
+                break;
+            if (QFileInfo::exists(QString::fromLatin1(candidate)))
+                found = QString::fromLatin1(candidate);
+        }
     }
-    return values;
+    return *found;
 }
 
 QString SysRoot::pciIdsPath() const
 {
-    return firstExisting(options_.pciIds, {"/usr/share/misc/pci.ids", "/usr/share/hwdata/pci.ids"});
+    return idsPath(pciIds_, options_.pciIds, {"/usr/share/misc/pci.ids", "/usr/share/hwdata/pci.ids"});
 }
 
 QString SysRoot::usbIdsPath() const
 {
-    return firstExisting(options_.usbIds,
-                         {"/usr/share/misc/usb.ids", "/var/lib/usbutils/usb.ids", "/usr/share/hwdata/usb.ids"});
+    return idsPath(usbIds_, options_.usbIds,
+                   {"/usr/share/misc/usb.ids", "/var/lib/usbutils/usb.ids", "/usr/share/hwdata/usb.ids"});
 }
 
 QString SysRoot::pnpIdsPath() const
 {
-    return firstExisting(options_.pnpIds, {"/usr/share/hwdata/pnp.ids", "/usr/share/misc/pnp.ids"});
+    return idsPath(pnpIds_, options_.pnpIds, {"/usr/share/hwdata/pnp.ids", "/usr/share/misc/pnp.ids"});
 }
 
 QString parentPath(const QString &path)
