@@ -25,53 +25,34 @@ void buildDesktop(FakeTree &tree)
 
     // Network
     const QString eth = QStringLiteral("/sys/devices/pci0000:00/0000:03:00.0/net/enp3s0");
-    tree.attribute(eth + QStringLiteral("/ifindex"), "2");
-    tree.attribute(eth + QStringLiteral("/type"), "1");
-    tree.attribute(eth + QStringLiteral("/address"), "2c:4d:54:aa:bb:cc");
-    tree.attribute(eth + QStringLiteral("/operstate"), "up");
-    tree.attribute(eth + QStringLiteral("/flags"), "0x1003");
-    tree.attribute(eth + QStringLiteral("/speed"), "1000");
+    tree.attributes(eth, {{"ifindex", "2"}, {"type", "1"}, {"address", "2c:4d:54:aa:bb:cc"}, {"operstate", "up"}, {"flags", "0x1003"}, {"speed", "1000"}});
     tree.link(eth + QStringLiteral("/device"), QStringLiteral("/sys/devices/pci0000:00/0000:03:00.0"));
     tree.link(QStringLiteral("/sys/class/net/enp3s0"), eth);
     const QString lo = QStringLiteral("/sys/devices/virtual/net/lo");
-    tree.attribute(lo + QStringLiteral("/ifindex"), "1");
-    tree.attribute(lo + QStringLiteral("/type"), "772");
-    tree.attribute(lo + QStringLiteral("/address"), "00:00:00:00:00:00");
-    tree.attribute(lo + QStringLiteral("/operstate"), "unknown");
-    tree.attribute(lo + QStringLiteral("/flags"), "0x9");
+    tree.attributes(lo, {{"ifindex", "1"}, {"type", "772"}, {"address", "00:00:00:00:00:00"}, {"operstate", "unknown"}, {"flags", "0x9"}});
     tree.link(QStringLiteral("/sys/class/net/lo"), lo);
 
     // USB: a root hub with a mouse
     const QString hub = QStringLiteral("/sys/devices/pci0000:00/0000:00:14.0/usb1");
-    for (const auto &[name, value] : std::initializer_list<std::pair<const char *, const char *>>{
-             {"idVendor", "1d6b"}, {"idProduct", "0002"}, {"bcdDevice", "0601"}, {"bDeviceClass", "09"}, {"speed", "480"},
-             {"product", "xHCI Host Controller"}, {"maxchild", "12"}, {"version", " 2.00"}, {"bNumInterfaces", " 1"},
-             {"bNumConfigurations", "1"}, {"bConfigurationValue", "1"}})
-        tree.attribute(hub + QLatin1Char('/') + QLatin1String(name), value);
+    tree.attributes(hub, {{"idVendor", "1d6b"}, {"idProduct", "0002"}, {"bcdDevice", "0601"}, {"bDeviceClass", "09"}, {"speed", "480"},
+                          {"product", "xHCI Host Controller"}, {"maxchild", "12"}, {"version", " 2.00"}, {"bNumInterfaces", " 1"},
+                          {"bNumConfigurations", "1"}, {"bConfigurationValue", "1"}});
     tree.link(hub + QStringLiteral("/subsystem"), QStringLiteral("/sys/bus/usb"));
     tree.link(QStringLiteral("/sys/bus/usb/devices/usb1"), hub);
     const QString mouse = hub + QStringLiteral("/1-1");
-    for (const auto &[name, value] : std::initializer_list<std::pair<const char *, const char *>>{
-             {"idVendor", "046d"}, {"idProduct", "c077"}, {"bcdDevice", "7200"}, {"bDeviceClass", "00"}, {"speed", "1.5"},
-             {"product", "USB Optical Mouse"}, {"manufacturer", "Logitech"}, {"bNumInterfaces", " 1"}, {"version", " 2.00"}})
-        tree.attribute(mouse + QLatin1Char('/') + QLatin1String(name), value);
+    tree.attributes(mouse, {{"idVendor", "046d"}, {"idProduct", "c077"}, {"bcdDevice", "7200"}, {"bDeviceClass", "00"}, {"speed", "1.5"},
+                            {"product", "USB Optical Mouse"}, {"manufacturer", "Logitech"}, {"bNumInterfaces", " 1"}, {"version", " 2.00"}});
     tree.link(mouse + QStringLiteral("/subsystem"), QStringLiteral("/sys/bus/usb"));
     tree.link(QStringLiteral("/sys/bus/usb/devices/1-1"), mouse);
     const QString mouseInterface = mouse + QStringLiteral("/1-1:1.0");
-    tree.attribute(mouseInterface + QStringLiteral("/bInterfaceClass"), "03");
-    tree.attribute(mouseInterface + QStringLiteral("/bInterfaceNumber"), "00");
+    tree.attributes(mouseInterface, {{"bInterfaceClass", "03"}, {"bInterfaceNumber", "00"}});
     tree.link(mouseInterface + QStringLiteral("/subsystem"), QStringLiteral("/sys/bus/usb"));
     tree.link(mouseInterface + QStringLiteral("/driver"), QStringLiteral("/sys/bus/usb/drivers/usbhid"));
     tree.folder(QStringLiteral("/sys/bus/usb/drivers/usbhid"));
     tree.link(QStringLiteral("/sys/bus/usb/devices/1-1:1.0"), mouseInterface);
     const QString mouseInput = mouseInterface + QStringLiteral("/0003:046D:C077.0001/input/input5");
-    tree.attribute(mouseInput + QStringLiteral("/name"), "Logitech USB Optical Mouse");
-    tree.attribute(mouseInput + QStringLiteral("/id/bustype"), "0003");
-    tree.attribute(mouseInput + QStringLiteral("/id/vendor"), "046d");
-    tree.attribute(mouseInput + QStringLiteral("/id/product"), "c077");
-    tree.attribute(mouseInput + QStringLiteral("/capabilities/ev"), "17");
-    tree.attribute(mouseInput + QStringLiteral("/capabilities/key"), "70000 0 0 0 0");
-    tree.attribute(mouseInput + QStringLiteral("/capabilities/rel"), "903");
+    tree.attributes(mouseInput, {{"name", "Logitech USB Optical Mouse"}, {"id/bustype", "0003"}, {"id/vendor", "046d"}, {"id/product", "c077"},
+                                 {"capabilities/ev", "17"}, {"capabilities/key", "70000 0 0 0 0"}, {"capabilities/rel", "903"}});
     tree.link(QStringLiteral("/sys/class/input/input5"), mouseInput);
 
     // ACPI: PS/2 keyboard port, serial port, a device nobody drives
@@ -113,27 +94,18 @@ void buildDesktop(FakeTree &tree)
 
     // PS/2 keyboard input device
     const QString keyboard = QStringLiteral("/sys/devices/platform/i8042/serio0/input/input0");
-    tree.attribute(keyboard + QStringLiteral("/name"), "AT Translated Set 2 keyboard");
-    tree.attribute(keyboard + QStringLiteral("/id/bustype"), "0011");
-    tree.attribute(keyboard + QStringLiteral("/id/vendor"), "0001");
-    tree.attribute(keyboard + QStringLiteral("/id/product"), "0001");
-    tree.attribute(keyboard + QStringLiteral("/capabilities/ev"), "120013");
-    tree.attribute(keyboard + QStringLiteral("/capabilities/key"), "402000000 3803078f800d001 feffffdfffefffff fffffffffffffffe");
+    tree.attributes(keyboard, {{"name", "AT Translated Set 2 keyboard"}, {"id/bustype", "0011"}, {"id/vendor", "0001"}, {"id/product", "0001"},
+                               {"capabilities/ev", "120013"}, {"capabilities/key", "402000000 3803078f800d001 feffffdfffefffff fffffffffffffffe"}});
     tree.link(QStringLiteral("/sys/class/input/input0"), keyboard);
 
     // Disk and DVD writer
     auto scsi = [&](const QString &hctl, const QString &blockName, const QByteArray &type, const QByteArray &vendor,
                     const QByteArray &model, const QByteArray &sectors) {
         const QString device = QStringLiteral("/sys/devices/pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/") + hctl;
-        tree.attribute(device + QStringLiteral("/type"), type);
-        tree.attribute(device + QStringLiteral("/vendor"), vendor);
-        tree.attribute(device + QStringLiteral("/model"), model);
-        tree.attribute(device + QStringLiteral("/rev"), "1.00");
+        tree.attributes(device, {{"type", type}, {"vendor", vendor}, {"model", model}, {"rev", "1.00"}});
         tree.link(device + QStringLiteral("/driver"), QStringLiteral("/sys/bus/scsi/drivers/") + (type == "5" ? QStringLiteral("sr") : QStringLiteral("sd")));
         const QString block = device + QStringLiteral("/block/") + blockName;
-        tree.attribute(block + QStringLiteral("/size"), sectors);
-        tree.attribute(block + QStringLiteral("/removable"), type == "5" ? "1" : "0");
-        tree.attribute(block + QStringLiteral("/queue/logical_block_size"), "512");
+        tree.attributes(block, {{"size", sectors}, {"removable", type == "5" ? "1" : "0"}, {"queue/logical_block_size", "512"}});
         tree.link(block + QStringLiteral("/device"), device);
         tree.link(QStringLiteral("/sys/class/block/") + blockName, block);
         return block;
@@ -151,11 +123,7 @@ void buildDesktop(FakeTree &tree)
 
     // HD audio codec on the audio controller
     const QString codec = QStringLiteral("/sys/devices/pci0000:00/0000:00:1f.3/hdaudioC0D0");
-    tree.attribute(codec + QStringLiteral("/vendor_id"), "0x10ec0887");
-    tree.attribute(codec + QStringLiteral("/subsystem_id"), "0x1043872f");
-    tree.attribute(codec + QStringLiteral("/revision_id"), "0x100302");
-    tree.attribute(codec + QStringLiteral("/vendor_name"), "Realtek");
-    tree.attribute(codec + QStringLiteral("/chip_name"), "ALC887-VD");
+    tree.attributes(codec, {{"vendor_id", "0x10ec0887"}, {"subsystem_id", "0x1043872f"}, {"revision_id", "0x100302"}, {"vendor_name", "Realtek"}, {"chip_name", "ALC887-VD"}});
     tree.link(codec + QStringLiteral("/driver"), QStringLiteral("/sys/bus/hdaudio/drivers/snd_hda_codec_realtek"));
     tree.folder(QStringLiteral("/sys/bus/hdaudio/drivers/snd_hda_codec_realtek"));
     tree.link(QStringLiteral("/sys/bus/hdaudio/devices/hdaudioC0D0"), codec);
@@ -176,36 +144,21 @@ void buildDesktop(FakeTree &tree)
 
     // Power: a discharging battery, the mains adapter and a mouse's own battery
     const QString battery = QStringLiteral("/sys/class/power_supply/BAT0");
-    for (const auto &[name, value] : std::initializer_list<std::pair<const char *, const char *>>{
-             {"type", "Battery"}, {"status", "Discharging"}, {"capacity", "80"}, {"energy_now", "40000000"},
-             {"energy_full", "50000000"}, {"energy_full_design", "57000000"}, {"power_now", "10000000"},
-             {"voltage_min_design", "11400000"}, {"technology", "Li-ion"}, {"model_name", "5B10W13930"},
-             {"manufacturer", "SMP"}, {"serial_number", "1234"}})
-        tree.attribute(battery + QLatin1Char('/') + QLatin1String(name), value);
+    tree.attributes(battery, {{"type", "Battery"}, {"status", "Discharging"}, {"capacity", "80"}, {"energy_now", "40000000"},
+                              {"energy_full", "50000000"}, {"energy_full_design", "57000000"}, {"power_now", "10000000"},
+                              {"voltage_min_design", "11400000"}, {"technology", "Li-ion"}, {"model_name", "5B10W13930"},
+                              {"manufacturer", "SMP"}, {"serial_number", "1234"}});
     acpi(QStringLiteral("PNP0C0A:00"), "PNP0C0A", {}, "1");
     tree.link(battery + QStringLiteral("/device"), QStringLiteral("/sys/devices/LNXSYSTM:00/LNXSYBUS:00/PNP0C0A:00"));
-    tree.attribute(QStringLiteral("/sys/class/power_supply/AC/type"), "Mains");
-    tree.attribute(QStringLiteral("/sys/class/power_supply/AC/online"), "0");
-    tree.attribute(QStringLiteral("/sys/class/power_supply/hidpp_battery_0/type"), "Battery");
-    tree.attribute(QStringLiteral("/sys/class/power_supply/hidpp_battery_0/scope"), "Device");
-    tree.attribute(QStringLiteral("/sys/class/power_supply/hidpp_battery_0/capacity"), "5");
+    tree.attributes(QStringLiteral("/sys/class/power_supply/AC"), {{"type", "Mains"}, {"online", "0"}});
+    tree.attributes(QStringLiteral("/sys/class/power_supply/hidpp_battery_0"), {{"type", "Battery"}, {"scope", "Device"}, {"capacity", "5"}});
 
     // Thermal zones and sensors
-    tree.attribute(QStringLiteral("/sys/class/thermal/thermal_zone0/type"), "acpitz");
-    tree.attribute(QStringLiteral("/sys/class/thermal/thermal_zone0/temp"), "27800");
-    tree.attribute(QStringLiteral("/sys/class/thermal/thermal_zone0/trip_point_0_type"), "critical");
-    tree.attribute(QStringLiteral("/sys/class/thermal/thermal_zone0/trip_point_0_temp"), "105000");
-    tree.attribute(QStringLiteral("/sys/class/thermal/thermal_zone0/device/path"), "\\_TZ_.TZ00");
-    tree.attribute(QStringLiteral("/sys/class/thermal/thermal_zone1/type"), "x86_pkg_temp");
-    tree.attribute(QStringLiteral("/sys/class/thermal/thermal_zone1/temp"), "51000");
-    tree.attribute(QStringLiteral("/sys/class/hwmon/hwmon0/name"), "coretemp");
-    tree.attribute(QStringLiteral("/sys/class/hwmon/hwmon0/temp1_input"), "45000");
-    tree.attribute(QStringLiteral("/sys/class/hwmon/hwmon0/temp1_label"), "Package id 0");
-    tree.attribute(QStringLiteral("/sys/class/hwmon/hwmon0/temp1_crit"), "100000");
-    tree.attribute(QStringLiteral("/sys/class/hwmon/hwmon1/name"), "nct6775");
-    tree.attribute(QStringLiteral("/sys/class/hwmon/hwmon1/fan1_input"), "1200");
-    tree.attribute(QStringLiteral("/sys/class/hwmon/hwmon1/pwm1"), "128");
-    tree.attribute(QStringLiteral("/sys/class/hwmon/hwmon1/in0_input"), "1032");
+    tree.attributes(QStringLiteral("/sys/class/thermal/thermal_zone0"), {{"type", "acpitz"}, {"temp", "27800"}, {"trip_point_0_type", "critical"},
+                                                                         {"trip_point_0_temp", "105000"}, {"device/path", "\\_TZ_.TZ00"}});
+    tree.attributes(QStringLiteral("/sys/class/thermal/thermal_zone1"), {{"type", "x86_pkg_temp"}, {"temp", "51000"}});
+    tree.attributes(QStringLiteral("/sys/class/hwmon/hwmon0"), {{"name", "coretemp"}, {"temp1_input", "45000"}, {"temp1_label", "Package id 0"}, {"temp1_crit", "100000"}});
+    tree.attributes(QStringLiteral("/sys/class/hwmon/hwmon1"), {{"name", "nct6775"}, {"fan1_input", "1200"}, {"pwm1", "128"}, {"in0_input", "1032"}});
 }
 
 QStringList captionMismatches(const std::function<std::vector<platform::WmiObject>(const QString &)> &instancesOf)

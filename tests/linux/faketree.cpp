@@ -52,17 +52,23 @@ void FakeTree::copy(const QString &from, const QString &path)
     write(path, in.readAll());
 }
 
+void FakeTree::attributes(const QString &folder, std::initializer_list<std::pair<const char *, QByteArray>> values)
+{
+    for (const auto &[name, value] : values)
+        attribute(folder + QLatin1Char('/') + QLatin1String(name), value);
+}
+
 void FakeTree::pciFunction(const QString &address, quint16 vendor, quint16 device, quint32 classCode, const QString &driver,
                            quint16 subVendor, quint16 subDevice, int revision)
 {
     const QString folder = QStringLiteral("/sys/devices/pci0000:00/") + address;
     auto hex = [](qint64 value, int digits) { return QByteArray::number(value, 16).rightJustified(digits, '0'); };
-    attribute(folder + QStringLiteral("/vendor"), "0x" + hex(vendor, 4));
-    attribute(folder + QStringLiteral("/device"), "0x" + hex(device, 4));
-    attribute(folder + QStringLiteral("/subsystem_vendor"), "0x" + hex(subVendor, 4));
-    attribute(folder + QStringLiteral("/subsystem_device"), "0x" + hex(subDevice, 4));
-    attribute(folder + QStringLiteral("/class"), "0x" + hex(classCode, 6));
-    attribute(folder + QStringLiteral("/revision"), "0x" + hex(revision, 2));
+    attributes(folder, {{"vendor", "0x" + hex(vendor, 4)},
+                        {"device", "0x" + hex(device, 4)},
+                        {"subsystem_vendor", "0x" + hex(subVendor, 4)},
+                        {"subsystem_device", "0x" + hex(subDevice, 4)},
+                        {"class", "0x" + hex(classCode, 6)},
+                        {"revision", "0x" + hex(revision, 2)}});
     QByteArray uevent = "PCI_CLASS=" + hex(classCode, 1).toUpper() + "\nPCI_ID=" + hex(vendor, 4).toUpper() + ':'
         + hex(device, 4).toUpper() + "\nPCI_SUBSYS_ID=" + hex(subVendor, 4).toUpper() + ':' + hex(subDevice, 4).toUpper()
         + "\nPCI_SLOT_NAME=" + address.toLatin1() + '\n';

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 // A machine's /sys, /proc and /etc written into a temporary folder, read through the live
@@ -17,6 +19,8 @@ public:
     // Writes a file (folders are made as needed); a sysfs attribute gets its newline.
     void write(const QString &path, const QByteArray &content);
     void attribute(const QString &path, const QByteArray &value) { write(path, value + '\n'); }
+    // Attributes of one folder, by their names in it.
+    void attributes(const QString &folder, std::initializer_list<std::pair<const char *, QByteArray>> values);
     // A symbolic link at path pointing to the machine path target (made relative).
     void link(const QString &path, const QString &target);
     void folder(const QString &path);

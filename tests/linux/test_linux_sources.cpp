@@ -79,6 +79,25 @@ private slots:
         QVERIFY(of("Win32_VideoConfiguration").empty());
     }
 
+    // Kernels and recordings whose uevent lacks the IDs: the function's own attributes
+    // answer, the revision from the configuration space when there is no attribute for it.
+    void pciFunctionWithoutIdsInItsUevent()
+    {
+        FakeTree bare;
+        const QString folder = QStringLiteral("/sys/devices/pci0000:00/0000:00:1f.6");
+        bare.attributes(folder, {{"vendor", "0x8086"}, {"device", "0x15bc"}, {"subsystem_vendor", "0x1028"}, {"subsystem_device", "0x0864"}, {"class", "0x020000"}});
+        bare.write(folder + QStringLiteral("/config"), QByteArray("\x86\x80\xbc\x15\0\0\0\0\x10", 9));
+        bare.write(folder + QStringLiteral("/uevent"), {});
+        bare.link(folder + QStringLiteral("/driver"), QStringLiteral("/sys/bus/pci/drivers/e1000e"));
+        bare.folder(QStringLiteral("/sys/bus/pci/drivers/e1000e"));
+        bare.link(QStringLiteral("/sys/bus/pci/devices/0000:00:1f.6"), folder);
+        const auto entities = bare.instancesOf(QStringLiteral("Win32_PNPEntity"));
+        QCOMPARE(entities.size(), size_t(1));
+        QCOMPARE(entities[0].property(u"DeviceID").textValue(), QStringLiteral("PCI\\VEN_8086&DEV_15BC&SUBSYS_08641028&REV_10\\0000:00:1f.6"));
+        QCOMPARE(entities[0].property(u"Service").textValue(), QStringLiteral("e1000e"));
+        QCOMPARE(entities[0].property(u"PNPClass").textValue(), QStringLiteral("Net"));
+    }
+
     void networkAdaptersCarryTheirCardsName()
     {
         const auto adapters = of("Win32_NetworkAdapter");
