@@ -187,9 +187,7 @@ std::vector<WmiObject> processors(const SysRoot &root)
             instance.flag(QStringLiteral("VMMonitorModeExtensions"), cpu.hasFlag("vmx") || cpu.hasFlag("svm"));
             instance.flag(QStringLiteral("SecondLevelAddressTranslationExtensions"), cpu.hasFlag("ept") || cpu.hasFlag("npt"));
         }
-        instance.text(QStringLiteral("CreationClassName"), QStringLiteral("Win32_Processor"));
-        instance.text(QStringLiteral("SystemCreationClassName"), QStringLiteral("Win32_ComputerSystem"));
-        instance.text(QStringLiteral("SystemName"), system);
+        ownedByComputer(instance, system);
         if (size_t(index) < sockets.size()) {
             const SmbiosProcessor &socket = sockets[size_t(index)];
             instance.text(QStringLiteral("SocketDesignation"), socket.socket);
@@ -266,9 +264,7 @@ std::vector<WmiObject> sysfsCaches(const SysRoot &root)
         instance.number(QStringLiteral("Associativity"), smbiosAssociativity(ways.value_or(0)));
         instance.number(QStringLiteral("Location"), 0);
         instance.text(QStringLiteral("Status"), QStringLiteral("OK"));
-        instance.text(QStringLiteral("CreationClassName"), QStringLiteral("Win32_CacheMemory"));
-        instance.text(QStringLiteral("SystemCreationClassName"), QStringLiteral("Win32_ComputerSystem"));
-        instance.text(QStringLiteral("SystemName"), system);
+        ownedByComputer(instance, system);
         result.push_back(instance.object());
     }
     return result;

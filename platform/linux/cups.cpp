@@ -123,9 +123,7 @@ std::vector<WmiObject> printers(const SysRoot &root)
                         : printer.state == 5 ? std::optional<qint64>(7)
                                              : std::nullopt);
         instance.text(QStringLiteral("Status"), printer.state == 5 ? QStringLiteral("Degraded") : QStringLiteral("OK"));
-        instance.text(QStringLiteral("CreationClassName"), QStringLiteral("Win32_Printer"));
-        instance.text(QStringLiteral("SystemCreationClassName"), QStringLiteral("Win32_ComputerSystem"));
-        instance.text(QStringLiteral("SystemName"), system);
+        ownedByComputer(instance, system);
         result.push_back(instance.object());
     }
     return result;

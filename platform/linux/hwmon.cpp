@@ -73,9 +73,7 @@ std::vector<WmiObject> liveProbes(const SysRoot &root, const QString &className,
             || root.readValue(base + QStringLiteral("_crit_alarm")) == QLatin1String("1");
         instance.text(QStringLiteral("Status"), alarm ? QStringLiteral("Degraded") : QStringLiteral("OK"));
         instance.number(QStringLiteral("Availability"), 3);
-        instance.text(QStringLiteral("CreationClassName"), className);
-        instance.text(QStringLiteral("SystemCreationClassName"), QStringLiteral("Win32_ComputerSystem"));
-        instance.text(QStringLiteral("SystemName"), system);
+        ownedByComputer(instance, system);
         result.push_back(instance.object());
     }
     return result;
@@ -128,9 +126,7 @@ std::vector<WmiObject> fans(const SysRoot &root)
             || root.readValue(base + QStringLiteral("_alarm")) == QLatin1String("1");
         instance.text(QStringLiteral("Status"), fault ? QStringLiteral("Error") : QStringLiteral("OK"));
         instance.number(QStringLiteral("Availability"), 3);
-        instance.text(QStringLiteral("CreationClassName"), QStringLiteral("Win32_Fan"));
-        instance.text(QStringLiteral("SystemCreationClassName"), QStringLiteral("Win32_ComputerSystem"));
-        instance.text(QStringLiteral("SystemName"), system);
+        ownedByComputer(instance, system);
         result.push_back(instance.object());
     }
     return result;

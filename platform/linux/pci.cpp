@@ -206,9 +206,7 @@ std::vector<WmiObject> buses(const SysRoot &root)
         instance.number(QStringLiteral("BusType"), type);
         instance.text(QStringLiteral("PNPDeviceID"), pnpId);
         instance.text(QStringLiteral("Status"), QStringLiteral("OK"));
-        instance.text(QStringLiteral("CreationClassName"), QStringLiteral("Win32_Bus"));
-        instance.text(QStringLiteral("SystemCreationClassName"), QStringLiteral("Win32_ComputerSystem"));
-        instance.text(QStringLiteral("SystemName"), system);
+        ownedByComputer(instance, system);
         result.push_back(instance.object());
     };
     if (root.exists(QStringLiteral("/sys/bus/acpi/devices/LNXSYSTM:00")))
@@ -251,9 +249,7 @@ std::vector<WmiObject> motherboardDevices(const SysRoot &root)
     instance.text(QStringLiteral("PrimaryBusType"), functions.empty() ? QString() : QStringLiteral("PCI"));
     instance.text(QStringLiteral("SecondaryBusType"), isa ? QStringLiteral("ISA") : QString());
     instance.text(QStringLiteral("Status"), QStringLiteral("OK"));
-    instance.text(QStringLiteral("CreationClassName"), QStringLiteral("Win32_MotherboardDevice"));
-    instance.text(QStringLiteral("SystemCreationClassName"), QStringLiteral("Win32_ComputerSystem"));
-    instance.text(QStringLiteral("SystemName"), computerName(root));
+    ownedByComputer(instance, computerName(root));
     return {instance.object()};
 }
 

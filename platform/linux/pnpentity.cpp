@@ -15,14 +15,19 @@ Instance deviceInstance(const QString &className, const PnpDevice &device, const
     instance.text(QStringLiteral("Name"), device.caption);
     instance.number(QStringLiteral("ConfigManagerErrorCode"), device.errorCode());
     instance.flag(QStringLiteral("ConfigManagerUserConfig"), false);
-    instance.text(QStringLiteral("CreationClassName"), className);
     instance.text(QStringLiteral("DeviceID"), device.deviceId);
     instance.text(QStringLiteral("PNPDeviceID"), device.deviceId);
     instance.text(QStringLiteral("Status"), device.status());
     instance.number(QStringLiteral("StatusInfo"), 3);
+    ownedByComputer(instance, systemName);
+    return instance;
+}
+
+void ownedByComputer(Instance &instance, const QString &systemName)
+{
+    instance.text(QStringLiteral("CreationClassName"), instance.className());
     instance.text(QStringLiteral("SystemCreationClassName"), QStringLiteral("Win32_ComputerSystem"));
     instance.text(QStringLiteral("SystemName"), systemName);
-    return instance;
 }
 
 Instance settingInstance(const QString &className, const QString &deviceName)

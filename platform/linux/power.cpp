@@ -137,9 +137,7 @@ std::vector<WmiObject> batteries(const SysRoot &root)
         instance.text(QStringLiteral("Status"), QStringLiteral("OK"));
         instance.number(QStringLiteral("ConfigManagerErrorCode"), 0);
         instance.flag(QStringLiteral("ConfigManagerUserConfig"), false);
-        instance.text(QStringLiteral("CreationClassName"), QStringLiteral("Win32_Battery"));
-        instance.text(QStringLiteral("SystemCreationClassName"), QStringLiteral("Win32_ComputerSystem"));
-        instance.text(QStringLiteral("SystemName"), system);
+        ownedByComputer(instance, system);
         result.push_back(instance.object());
     }
     return result;
@@ -177,9 +175,7 @@ std::vector<WmiObject> uninterruptiblePowerSupplies(const SysRoot &root)
         instance.number(QStringLiteral("EstimatedChargeRemaining"), supply.capacity);
         instance.flag(QStringLiteral("BatteryInstalled"), true);
         instance.text(QStringLiteral("Status"), QStringLiteral("OK"));
-        instance.text(QStringLiteral("CreationClassName"), QStringLiteral("Win32_UninterruptiblePowerSupply"));
-        instance.text(QStringLiteral("SystemCreationClassName"), QStringLiteral("Win32_ComputerSystem"));
-        instance.text(QStringLiteral("SystemName"), system);
+        ownedByComputer(instance, system);
         result.push_back(instance.object());
     }
     return result;

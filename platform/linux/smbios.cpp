@@ -167,8 +167,7 @@ Instance device(const QString &className, const QString &caption, const QString 
     Instance instance(className);
     common(instance, caption, className);
     instance.number(QStringLiteral("Availability"), 3);
-    instance.text(QStringLiteral("SystemCreationClassName"), QStringLiteral("Win32_ComputerSystem"));
-    instance.text(QStringLiteral("SystemName"), system);
+    ownedByComputer(instance, system);
     instance.text(QStringLiteral("DeviceID"), deviceId);
     return instance;
 }

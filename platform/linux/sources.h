@@ -103,6 +103,8 @@ struct PnpDevice {
 
 // The common properties of a device class instance (caption, IDs, status, system).
 Instance deviceInstance(const QString &className, const PnpDevice &device, const QString &systemName);
+// The object's own class and the computer it belongs to, as every device names them.
+void ownedByComputer(Instance &instance, const QString &systemName);
 // A setting of a device (serial port, display adapter): it is named by its device throughout.
 Instance settingInstance(const QString &className, const QString &deviceName);
 
