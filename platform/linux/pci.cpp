@@ -28,8 +28,7 @@ bool needsFunctionDriver(quint32 classCode)
 
 std::optional<PciFunction> readPciFunction(const SysRoot &root, const QString &folder)
 {
-    const DeviceFolder attributes(root, folder);
-    const auto uevent = attributes.uevent();
+    const auto uevent = root.uevent(folder);
     PciFunction function;
     function.sysPath = folder;
     bool ok = false;
@@ -38,8 +37,8 @@ std::optional<PciFunction> readPciFunction(const SysRoot &root, const QString &f
         function.vendor = quint16(hexValue(id.left(4), &ok));
         function.device = quint16(hexValue(id.mid(5), &ok));
     } else {
-        function.vendor = quint16(attributes.readNumber("vendor").value_or(0));
-        function.device = quint16(attributes.readNumber("device").value_or(0));
+        function.vendor = quint16(root.readNumber(folder + QStringLiteral("/vendor")).value_or(0));
+        function.device = quint16(root.readNumber(folder + QStringLiteral("/device")).value_or(0));
     }
     if (function.vendor == 0 || function.vendor == 0xffff)
         return std::nullopt;
@@ -48,16 +47,16 @@ std::optional<PciFunction> readPciFunction(const SysRoot &root, const QString &f
         function.subVendor = quint16(hexValue(subsys.left(4), &ok));
         function.subDevice = quint16(hexValue(subsys.mid(5), &ok));
     } else {
-        function.subVendor = quint16(attributes.readNumber("subsystem_vendor").value_or(0));
-        function.subDevice = quint16(attributes.readNumber("subsystem_device").value_or(0));
+        function.subVendor = quint16(root.readNumber(folder + QStringLiteral("/subsystem_vendor")).value_or(0));
+        function.subDevice = quint16(root.readNumber(folder + QStringLiteral("/subsystem_device")).value_or(0));
     }
     const QString classText = uevent.value(QStringLiteral("PCI_CLASS"));
-    function.classCode = classText.isEmpty() ? quint32(attributes.readNumber("class").value_or(0))
+    function.classCode = classText.isEmpty() ? quint32(root.readNumber(folder + QStringLiteral("/class")).value_or(0))
                                              : hexValue(classText, &ok);
-    if (auto revision = attributes.readNumber("revision")) {
+    if (auto revision = root.readNumber(folder + QStringLiteral("/revision"))) {
         function.revision = int(*revision);
     } else {
-        const QByteArray config = attributes.readBytes("config", 16);
+        const QByteArray config = root.readBytes(folder + QStringLiteral("/config"), 16);
         function.revision = config.size() > 8 ? quint8(config[8]) : 0;
     }
     function.address = uevent.value(QStringLiteral("PCI_SLOT_NAME"));
@@ -65,7 +64,7 @@ std::optional<PciFunction> readPciFunction(const SysRoot &root, const QString &f
         function.address = baseName(folder);
     function.driver = uevent.value(QStringLiteral("DRIVER"));
     if (function.driver.isEmpty())
-        function.driver = attributes.linkTarget("driver");
+        function.driver = root.linkTarget(folder + QStringLiteral("/driver"));
     return function;
 }
 

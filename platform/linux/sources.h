@@ -56,25 +56,6 @@ private:
     mutable std::optional<QString> pciIds_, usbIds_, pnpIds_;
 };
 
-// A device folder opened once, its attributes then read relative to it: reading several
-// attributes walks the folder's long path (and the bus link in it) once, not once each.
-// The reads follow SysRoot's rules; a folder that cannot be opened reads as empty.
-class DeviceFolder {
-public:
-    DeviceFolder(const SysRoot &root, const QString &absolute);
-    ~DeviceFolder();
-    DeviceFolder(const DeviceFolder &) = delete;
-    DeviceFolder &operator=(const DeviceFolder &) = delete;
-
-    QByteArray readBytes(const char *name, qint64 maxBytes) const;
-    std::optional<qint64> readNumber(const char *name) const;
-    QString linkTarget(const char *name) const;
-    QHash<QString, QString> uevent() const;
-
-private:
-    int fd_;
-};
-
 using ClassSource = std::function<std::vector<WmiObject>(const SysRoot &)>;
 
 // The source of a class in a namespace ("root\cimv2", "root\wmi"; lower case), or nullptr

@@ -19,84 +19,6 @@
 namespace platform::linuxhw {
 
 namespace {
-// The reads shared by SysRoot (paths from the working folder) and DeviceFolder (names
-// relative to an open folder).
-
-// Non-blocking, and only regular files: a device node or a FIFO could block the read.
-QByteArray readFile(int folder, const char *name, qint64 maxBytes)
-{
-    const int fd = ::openat(folder, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    QByteArray data;
-    struct stat status {};
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
-        char buffer[16 * 1024];
-        while (data.size() < maxBytes) {
-            const qint64 wanted = std::min<qint64>(qint64(sizeof buffer), maxBytes - data.size());
-            const ssize_t got = ::read(fd, buffer, size_t(wanted));
-            if (got <= 0)
-                break;
-            data.append(buffer, got);
-            // The end is known without another read: a file of known size read whole, or a
-            // sysfs attribute (a page in size), which the kernel hands over in one read.
-            if ((status.st_size > 0 && data.size() >= status.st_size) || (status.st_size == 4096 && got < wanted))
-                break;
-        }
-    }
-    ::close(fd);
-    return data;
-}
-
-QString textOf(const QByteArray &bytes)
-{
-    QString text = QString::fromUtf8(bytes);
-    while (text.endsWith(QLatin1Char('\n')))
-        text.chop(1);
-    return text;
-}
-
-// Attributes hold one value, read with a page's bound.
-QString valueOf(int folder, const char *name)
-{
-    return textOf(readFile(folder, name, 4096)).trimmed();
-}
-
-std::optional<qint64> numberOf(const QString &text)
-{
-    if (text.isEmpty())
-        return std::nullopt;
-    bool ok = false;
-    const qint64 value = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? text.mid(2).toLongLong(&ok, 16)
-                                                                                   : text.toLongLong(&ok, 10);
-    if (!ok)
-        return std::nullopt;
-    return value;
-}
-
-QString lastPartOfLink(int folder, const char *name)
-{
-    char buffer[PATH_MAX];
-    const ssize_t length = ::readlinkat(folder, name, buffer, sizeof buffer - 1);
-    if (length <= 0)
-        return {};
-    QString target = QFile::decodeName(QByteArray(buffer, length));
-    while (target.size() > 1 && target.endsWith(QLatin1Char('/')))
-        target.chop(1);
-    return target.mid(target.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
-QHash<QString, QString> ueventOf(const QString &text)
-{
-    QHash<QString, QString> values;
-    for (const QString &line : text.split(QLatin1Char('\n'))) {
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (equals > 0)
-            values.insert(line.left(equals).trimmed(), line.mid(equals + 1).trimmed());
-    }
-    return values;
-}
-
 QString cleanRoot(QString root)
 {
     while (root.endsWith(QLatin1Char('/')))
@@ -119,22 +41,55 @@ QString SysRoot::path(const QString &absolute) const
 // cost several times more per file than the reads themselves.
 QByteArray SysRoot::readBytes(const QString &absolute, qint64 maxBytes) const
 {
-    return readFile(AT_FDCWD, QFile::encodeName(path(absolute)).constData(), maxBytes);
+    const QByteArray name = QFile::encodeName(path(absolute));
+    // Non-blocking, and only regular files: a device node or a FIFO could block the read.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    QByteArray data;
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+        char buffer[16 * 1024];
+        while (data.size() < maxBytes) {
+            const qint64 wanted = std::min<qint64>(qint64(sizeof buffer), maxBytes - data.size());
+            const ssize_t got = ::read(fd, buffer, size_t(wanted));
+            if (got <= 0)
+                break;
+            data.append(buffer, got);
+            // The end is known without another read: a file of known size read whole, or a
+            // sysfs attribute (a page in size), which the kernel hands over in one read.
+            if ((status.st_size > 0 && data.size() >= status.st_size) || (status.st_size == 4096 && got < wanted))
+                break;
+        }
+    }
+    ::close(fd);
+    return data;
 }
 
 QString SysRoot::readText(const QString &absolute, qint64 maxBytes) const
 {
-    return textOf(readBytes(absolute, maxBytes));
+    QString text = QString::fromUtf8(readBytes(absolute, maxBytes));
+    while (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    return text;
 }
 
 QString SysRoot::readValue(const QString &absolute) const
 {
-    return valueOf(AT_FDCWD, QFile::encodeName(path(absolute)).constData());
+    return readText(absolute, 4096).trimmed();
 }
 
 std::optional<qint64> SysRoot::readNumber(const QString &absolute) const
 {
-    return numberOf(readValue(absolute));
+    const QString text = readValue(absolute);
+    if (text.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const qint64 value = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? text.mid(2).toLongLong(&ok, 16)
+                                                                                   : text.toLongLong(&ok, 10);
+    if (!ok)
+        return std::nullopt;
+    return value;
 }
 
 bool SysRoot::exists(const QString &absolute) const
@@ -198,43 +153,25 @@ QString SysRoot::resolvedMachinePath(const QString &path, int depth) const
 
 QString SysRoot::linkTarget(const QString &absolute) const
 {
-    return lastPartOfLink(AT_FDCWD, QFile::encodeName(path(absolute)).constData());
+    char buffer[PATH_MAX];
+    const ssize_t length = ::readlink(QFile::encodeName(path(absolute)).constData(), buffer, sizeof buffer - 1);
+    if (length <= 0)
+        return {};
+    QString target = QFile::decodeName(QByteArray(buffer, length));
+    while (target.size() > 1 && target.endsWith(QLatin1Char('/')))
+        target.chop(1);
+    return target.mid(target.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 QHash<QString, QString> SysRoot::uevent(const QString &folder) const
 {
-    return ueventOf(readText(folder + QStringLiteral("/uevent")));
-}
-
-DeviceFolder::DeviceFolder(const SysRoot &root, const QString &absolute)
-    : fd_(::open(QFile::encodeName(root.path(absolute)).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC))
-{
-}
-
-DeviceFolder::~DeviceFolder()
-{
-    if (fd_ >= 0)
-        ::close(fd_);
-}
-
-QByteArray DeviceFolder::readBytes(const char *name, qint64 maxBytes) const
-{
-    return fd_ < 0 ? QByteArray() : readFile(fd_, name, maxBytes);
-}
-
-std::optional<qint64> DeviceFolder::readNumber(const char *name) const
-{
-    return fd_ < 0 ? std::nullopt : numberOf(valueOf(fd_, name));
-}
-
-QString DeviceFolder::linkTarget(const char *name) const
-{
-    return fd_ < 0 ? QString() : lastPartOfLink(fd_, name);
-}
-
-QHash<QString, QString> DeviceFolder::uevent() const
-{
-    return ueventOf(textOf(readBytes("uevent", 64 * 1024)));
+    QHash<QString, QString> values;
+    for (const QString &line : readText(folder + QStringLiteral("/uevent")).split(QLatin1Char('\n'))) {
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals > 0)
+            values.insert(line.left(equals).trimmed(), line.mid(equals + 1).trimmed());
+    }
+    return values;
 }
 
 QString SysRoot::idsPath(std::optional<QString> &found, const QString &configured,
@@ -242,12 +179,9 @@ QString SysRoot::idsPath(std::optional<QString> &found, const QString &configure
 {
     if (!found) {
         found = configured;
-        for (const char *candidate : candidates) {
-            if (!found->isEmpty())
-                break;
-            if (QFileInfo::exists(QString::fromLatin1(candidate)))
+        for (const char *candidate : candidates)
+            if (found->isEmpty() && QFileInfo::exists(QString::fromLatin1(candidate)))
                 found = QString::fromLatin1(candidate);
-        }
     }
     return *found;
 }
