@@ -32,10 +32,8 @@ private slots:
 
     void refusedCommandsGiveTheirCodesAndLeaveTheReply()
     {
-        QFile text(dir_.filePath(QStringLiteral("notes.mp3")));
-        QVERIFY(text.open(QIODevice::WriteOnly));
-        text.write("these are not sounds\n");
-        text.close();
+        const QString notASound = dir_.filePath(QStringLiteral("notes.mp3"));
+        QVERIFY(testmp3::writeNotASound(notASound));
 
         const struct {
             QString command;
@@ -54,7 +52,7 @@ private slots:
             {QStringLiteral("open ") + tone_ + QStringLiteral(" type MPEGVideo Alias MP3Play"), MciUnrecognizedKeyword},
             {QStringLiteral("open \"") + dir_.filePath(QStringLiteral("gone.mp3")) + QStringLiteral("\" type MPEGVideo Alias MP3Play"), MciFileNotFound},
             {QStringLiteral("open \"") + dir_.path() + QStringLiteral("\" type MPEGVideo Alias MP3Play"), MciFileNotFound},
-            {QStringLiteral("open \"") + text.fileName() + QStringLiteral("\" type MPEGVideo Alias MP3Play"), MciInvalidFile},
+            {QStringLiteral("open \"") + notASound + QStringLiteral("\" type MPEGVideo Alias MP3Play"), MciInvalidFile},
             {QStringLiteral("open \"") + tone_ + QStringLiteral("\" type WaveAudio Alias MP3Play"), MciInvalidDeviceName},
             {QStringLiteral("open \"") + tone_ + QStringLiteral("\" type MPEGVideo Alias"), MciMissingParameter},
             {QStringLiteral("open \"") + tone_ + QStringLiteral("\" type MPEGVideo Shortcut MP3Play"), MciUnrecognizedKeyword},

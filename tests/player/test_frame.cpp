@@ -225,10 +225,8 @@ private slots:
         const QString gone = dir_.filePath(QStringLiteral("gone.mp3"));
         QVERIFY(QFile::copy(shortTone_, gone));
         QVERIFY(QFile::copy(shortTone_, dir_.filePath(QStringLiteral(".hidden.mp3"))));
-        QFile notSound(dir_.filePath(QStringLiteral("notes.mp3")));
-        QVERIFY(notSound.open(QIODevice::WriteOnly));
-        notSound.write("not a sound\n");
-        notSound.close();
+        const QString notASound = dir_.filePath(QStringLiteral("notes.mp3"));
+        QVERIFY(testmp3::writeNotASound(notASound));
 
         const struct {
             QString path;
@@ -238,7 +236,7 @@ private slots:
             {gone, true, QStringLiteral("Error with input file")},
             {dir_.filePath(QStringLiteral(".hidden.mp3")), false, QStringLiteral("Error with input file")},
             {dir_.path(), false, QStringLiteral("Error with input file")},
-            {notSound.fileName(), false, QString()},
+            {notASound, false, QString()},
         };
         for (const auto &c : cases) {
             boxes_->shown.clear();

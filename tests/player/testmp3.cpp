@@ -19,6 +19,12 @@ bool run(const QString &program, const QStringList &arguments, QString *error)
 }
 } // namespace
 
+bool writeNotASound(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write("this is text, not a sound\n") > 0;
+}
+
 bool writeTone(const QString &path, double seconds, QString *error)
 {
     const QString wav = path + QStringLiteral(".wav");

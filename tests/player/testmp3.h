@@ -7,6 +7,9 @@ namespace testmp3 {
 // tools' complaint in *error) when that fails.
 bool writeTone(const QString &path, double seconds, QString *error);
 
+// Writes a text file named like an MP3, which the player must refuse; false when it cannot.
+bool writeNotASound(const QString &path);
+
 // The device's reply to "status MP3Play <item>", or "-" when the query fails.
 QString status(const QString &item);
 
