@@ -3,7 +3,6 @@
 #include "inventory/catalogue.h"
 #include "inventory/wmi.h"
 
-#include <cmath>
 #include <iterator>
 
 namespace deviceproblems {
@@ -12,6 +11,8 @@ namespace {
 
 using inventory::WmiError;
 using inventory::WmiObject;
+using inventory::WmiProperty;
+using inventory::WmiValue;
 
 // The meanings Windows gives the codes 0 to 31 of ConfigManagerErrorCode.
 constexpr const char *kMeanings[] = {
@@ -51,26 +52,24 @@ constexpr const char *kMeanings[] = {
     "This device is not working properly because Windows cannot load the drivers required for this device.",
 };
 
-// The code an instance reports; a missing, Null or malformed value (the data comes from
-// outside) counts as none.
-qint64 problemCodeOf(const WmiObject &instance)
+// What an instance reports of itself, read in one pass over its properties without raising
+// for what it lacks: this runs for every device of the tree. A missing, Null or malformed
+// value (the data comes from outside) counts as none.
+DeviceNode stateOf(const WmiObject &instance)
 {
-    try {
-        const double code = instance.property(u"ConfigManagerErrorCode").toNumber();
-        if (code >= 0 && code <= 4294967295.0 && code == std::floor(code))
-            return qint64(code);
-    } catch (const WmiError &) {
+    DeviceNode state;
+    for (const WmiProperty &property : instance.properties()) {
+        const WmiValue &value = property.value;
+        if (property.name.compare(u"ConfigManagerErrorCode", Qt::CaseInsensitive) == 0) {
+            if (value.kind() == WmiValue::Kind::Integer && value.integerValue() >= 0
+                && value.integerValue() <= 0xFFFFFFFFLL)
+                state.problemCode = value.integerValue();
+        } else if (property.name.compare(u"PNPDeviceID", Qt::CaseInsensitive) == 0) {
+            if (value.kind() == WmiValue::Kind::Text)
+                state.pnpDeviceId = value.textValue();
+        }
     }
-    return 0;
-}
-
-QString pnpDeviceIdOf(const WmiObject &instance)
-{
-    try {
-        return instance.property(u"PNPDeviceID").toText();
-    } catch (const WmiError &) {
-        return {};
-    }
+    return state;
 }
 
 } // namespace
@@ -98,7 +97,7 @@ QList<DeviceNode> classDeviceNodes(const QString &className)
                 continue; // an instance whose caption cannot be read contributes no entry
             }
             joined += caption + QLatin1Char('|');
-            const DeviceNode origin{QString(), problemCodeOf(instance), pnpDeviceIdOf(instance)};
+            const DeviceNode origin = stateOf(instance);
             for (qsizetype piece = caption.count(QLatin1Char('|')); piece >= 0; --piece)
                 origins.append(origin);
         }
