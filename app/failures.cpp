@@ -1,5 +1,6 @@
 #include "app/failures.h"
 
+#include "app/endsignals.h"
 #include "app/messagebox.h"
 
 #include <new>
@@ -23,7 +24,10 @@ void reportUnhandledFailure(std::exception_ptr failure)
     messageBox(text, MessageIcon::Critical);
 }
 
-Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
+Application::Application(int &argc, char **argv) : QApplication(argc, argv)
+{
+    closeWindowsOnEndSignals();
+}
 
 bool Application::notify(QObject *receiver, QEvent *event)
 {

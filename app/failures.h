@@ -32,7 +32,8 @@ template<class Handler> void runHandler(Handler &&handler)
     }
 }
 
-// Last line of defence: a failure escaping any event handler is reported, never fatal.
+// The window program's application. Last line of defence: a failure escaping any event handler
+// is reported, never fatal. A request of the system to end closes every window (endsignals.h).
 class Application : public QApplication {
 public:
     Application(int &argc, char **argv);

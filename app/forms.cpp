@@ -1,7 +1,10 @@
 #include "app/forms.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QPointer>
+#include <QThread>
+#include <QTimer>
 
 namespace app {
 
@@ -16,6 +19,27 @@ std::function<void()> &allUnloadedCallback()
 {
     static std::function<void()> callback;
     return callback;
+}
+
+// A quit asked before the event loop runs is lost (every window closed during the start-up
+// scan, while the main window was still loading), and the loop, once started, would then
+// never end: in that case the quit is asked again from the loop, unless a window was loaded
+// meanwhile.
+void endProgram()
+{
+    static bool waitingForLoop = false;
+    if (QThread::currentThread()->loopLevel() > 0) {
+        QCoreApplication::quit();
+        return;
+    }
+    if (waitingForLoop)
+        return;
+    waitingForLoop = true;
+    QTimer::singleShot(0, QCoreApplication::instance(), [] {
+        waitingForLoop = false;
+        if (registry().isEmpty())
+            endProgram();
+    });
 }
 } // namespace
 
@@ -47,8 +71,11 @@ void Forms::unload(Form *form)
     registry().removeAll(form);
     form->hide();
     form->deleteLater();
-    if (registry().isEmpty() && allUnloadedCallback())
+    if (!registry().isEmpty())
+        return;
+    if (allUnloadedCallback())
         allUnloadedCallback()();
+    endProgram();
 }
 
 QList<Form *> Forms::loadedForms()

@@ -68,7 +68,9 @@ public:
     // The loaded windows, oldest first.
     static QList<Form *> loadedForms();
 
-    // Called whenever the last loaded window has unloaded (the program ends there).
+    // The program ends when its last loaded window unloads, whenever that happens: also
+    // during the start-up window's load, before the event loop runs. The callback is told
+    // each time (tests watch the end of the program with it).
     static void setOnAllUnloaded(std::function<void()> callback);
 
 private:

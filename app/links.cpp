@@ -1,5 +1,7 @@
 #include "app/links.h"
 
+#include "app/messagebox.h"
+
 #include <QDesktopServices>
 
 namespace app {
@@ -7,13 +9,24 @@ namespace app {
 namespace {
 class DesktopLinks final : public LinkService {
 public:
-    void open(const QUrl &url) override { QDesktopServices::openUrl(url); }
+    bool open(const QUrl &url) override { return QDesktopServices::openUrl(url); }
 };
 
 DesktopLinks &desktopLinks()
 {
     static DesktopLinks links;
     return links;
+}
+
+QString linkNotOpenedText(const QUrl &url)
+{
+    if (url.scheme() == QLatin1String("mailto"))
+        return QStringLiteral("No mail program could be started to write to this address:\n\n%1\n\n"
+                              "Copy the address into your mail program.")
+            .arg(url.path());
+    return QStringLiteral("No web browser could be started to open this address:\n\n%1\n\n"
+                          "Copy the address into your web browser.")
+        .arg(url.toString());
 }
 
 LinkService *&currentService()
@@ -25,7 +38,8 @@ LinkService *&currentService()
 
 void openLink(const QUrl &url)
 {
-    currentService()->open(url);
+    if (!currentService()->open(url))
+        messageBox(linkNotOpenedText(url), MessageIcon::Exclamation);
 }
 
 void setLinkService(LinkService *service)

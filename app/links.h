@@ -3,13 +3,16 @@
 
 namespace app {
 
-// Opens web pages and mail links in the user's programs; the result is not examined.
+// Opens web pages and mail links in the user's programs.
 class LinkService {
 public:
     virtual ~LinkService() = default;
-    virtual void open(const QUrl &url) = 0;
+    // False when no program took the address (no web browser or mail program is set up).
+    virtual bool open(const QUrl &url) = 0;
 };
 
+// Opens the address; when no program takes it, a message box says so and shows the address,
+// so the user can copy it by hand.
 void openLink(const QUrl &url);
 
 // Installs a service (nullptr restores the desktop's); the caller keeps ownership.

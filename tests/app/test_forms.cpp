@@ -6,6 +6,7 @@
 #include "app/forms.h"
 
 #include <QTest>
+#include <QTimer>
 
 namespace {
 int loads = 0;
@@ -105,6 +106,19 @@ private slots:
         QCOMPARE(app::applicationFile(QStringLiteral("ServerIP.txt")), QStringLiteral("/tmp/some/folder/ServerIP.txt"));
         app::setApplicationFolder({});
         QCOMPARE(app::applicationFolder(), QCoreApplication::applicationDirPath());
+    }
+
+    // Last: it runs the application's event loop. Every window closed before the loop ran
+    // (as during the start-up scan): the loop must end instead of waiting for good.
+    void theEventLoopEndsWhenEveryWindowClosedBeforeItRan()
+    {
+        refuseNextLoad = true;
+        QCOMPARE(app::Forms::show<SampleForm>(), nullptr);
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+        watchdog.start(10000);
+        QCOMPARE(QCoreApplication::exec(), 0);
     }
 };
 

@@ -25,7 +25,11 @@ QStringList RecordingMessageBoxes::texts() const
 
 RecordingLinks::RecordingLinks() { app::setLinkService(this); }
 RecordingLinks::~RecordingLinks() { app::setLinkService(nullptr); }
-void RecordingLinks::open(const QUrl &url) { opened.append(url); }
+bool RecordingLinks::open(const QUrl &url)
+{
+    opened.append(url);
+    return opens;
+}
 
 TemporaryApplicationFolder::TemporaryApplicationFolder() { app::setApplicationFolder(dir_.path()); }
 TemporaryApplicationFolder::~TemporaryApplicationFolder() { app::setApplicationFolder({}); }

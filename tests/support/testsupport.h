@@ -23,14 +23,16 @@ public:
     QStringList texts() const;
 };
 
-// Records opened links instead of opening them; installed for its lifetime.
+// Records opened links instead of opening them; installed for its lifetime. With opens false
+// it plays a desktop where no program takes an address.
 class RecordingLinks final : public app::LinkService {
 public:
     RecordingLinks();
     ~RecordingLinks() override;
-    void open(const QUrl &url) override;
+    bool open(const QUrl &url) override;
 
     QList<QUrl> opened;
+    bool opens = true;
 };
 
 // A temporary application folder, installed for its lifetime.

@@ -75,6 +75,7 @@ void Form2::buildControls()
     auto *frames = new QHBoxLayout(LiveHelpFrame);
 
     Frame27 = named(new QGroupBox(QStringLiteral("Login to Chat Session:"), LiveHelpFrame), "Frame27");
+    app::nameFrameByTitle(Frame27);
     auto *login = new QGridLayout(Frame27);
     lblServer = named(new QLabel(QStringLiteral("Server:"), Frame27), "lblServer");
     txtServer = named(new QLineEdit(Frame27), "txtServer");
@@ -114,6 +115,7 @@ void Form2::buildControls()
     frames->addWidget(Frame27);
 
     Frame26 = named(new QGroupBox(QStringLiteral("Chat Session"), LiveHelpFrame), "Frame26");
+    app::nameFrameByTitle(Frame26);
     auto *session = new QGridLayout(Frame26);
     rtbChat = named(new QTextEdit(Frame26), "rtbChat");
     rtbChat->setReadOnly(true);

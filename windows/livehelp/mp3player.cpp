@@ -1,5 +1,6 @@
 #include "windows/livehelp/mp3player.h"
 
+#include "app/controls.h"
 #include "app/failures.h"
 #include "app/messagebox.h"
 #include "platform/media/mci.h"
@@ -110,6 +111,8 @@ Mp3PlayerFrame::Mp3PlayerFrame(QWidget *parent) : QGroupBox(QStringLiteral("Torv
 
     Label2000 = new QLabel(QStringLiteral(" File Playing:  None"), this);
     Label2000->setObjectName(QStringLiteral("Label2000"));
+    app::showsValue(Label2000, QString());
+    app::nameFrameByTitle(this);
     Label2000->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
     Label2000->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred); // long paths must not widen the window
 
@@ -133,7 +136,7 @@ Mp3PlayerFrame::Mp3PlayerFrame(QWidget *parent) : QGroupBox(QStringLiteral("Torv
     connect(Command8, &QPushButton::clicked, this, handle([this] { Command8_Click(); }));
     connect(Command6, &QPushButton::clicked, this, handle([this] { Command6_Click(); }));
     connect(Command7, &QPushButton::clicked, this, handle([this] { Command7_Click(); }));
-    connect(Check5, &QCheckBox::clicked, this, handle([this] { Check5_Click(); }));
+    connect(Check5, &QCheckBox::toggled, this, handle([this] { Check5_Click(); })); // mouse, Space and assistive technology
     connect(Timer1, &QTimer::timeout, this, handle([this] { Timer1_Timer(); }));
 }
 

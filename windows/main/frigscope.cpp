@@ -11,6 +11,7 @@
 #include "windows/about/about.h"
 #include "windows/livehelp/form2.h"
 #include "windows/livehelp/mp3player.h"
+#include "windows/main/deviceproblems.h"
 #include "windows/main/deviceproperties.h"
 #include "windows/main/driverlookup.h"
 #include "windows/updater/updater.h"
@@ -24,10 +25,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabBar>
 #include <QTreeWidget>
 
@@ -53,7 +56,38 @@ QGroupBox *frame(QWidget *parent, const char *name, const QString &caption, QRec
 {
     auto *f = named(new QGroupBox(caption, parent), name);
     f->setGeometry(geometry);
+    app::nameFrameByTitle(f);
     return f;
+}
+
+// A device that reports a problem shows the warning sign; what is wrong, and the device's ID
+// that tells identical names apart, are in its tooltip and its accessible description.
+void showDeviceState(QTreeWidgetItem *node, const deviceproblems::DeviceNode &device, const QIcon &warning)
+{
+    const QString problem = deviceproblems::problemText(device.problemCode);
+    QStringList facts;
+    if (!problem.isEmpty())
+        facts << problem;
+    if (!device.pnpDeviceId.isEmpty())
+        facts << device.pnpDeviceId;
+    if (facts.isEmpty())
+        return;
+    node->setToolTip(0, facts.join(QLatin1Char('\n')));
+    node->setData(0, Qt::AccessibleDescriptionRole, facts.join(QLatin1Char('\n')));
+    if (!problem.isEmpty())
+        node->setIcon(0, warning);
+}
+
+// A class with problem devices is marked too, so a collapsed class does not hide them.
+void showClassState(QTreeWidgetItem *node, int problemDevices, const QIcon &warning)
+{
+    if (problemDevices == 0)
+        return;
+    const QString summary = problemDevices == 1 ? QStringLiteral("1 device of this class has a problem.")
+                                                : QStringLiteral("%1 devices of this class have a problem.").arg(problemDevices);
+    node->setIcon(0, warning);
+    node->setToolTip(0, summary);
+    node->setData(0, Qt::AccessibleDescriptionRole, summary);
 }
 
 const QString kEulaText = QStringLiteral(
@@ -104,19 +138,21 @@ void fRigscope::buildControls()
     Command2->setGeometry(twips(4560, 2280, 2595, 420));
     Label11 = label(Frame3, "Label11", QStringLiteral("To scan for drivers, you first must click on a piece of hardware from the left."),
                     twips(120, 300, 7095, 420));
-    Label12 = label(Frame3, "Label12", QStringLiteral("Name of the Hardware on this PC:"), twips(120, 840, 3255, 255));
-    Label19 = label(Frame3, "Label19", QString(), twips(3420, 840, 3795, 495));
-    Label10 = label(Frame3, "Label10", QStringLiteral("Operating System on this PC:"), twips(120, 1380, 3255, 255));
+    // The device name has room for three lines: long names wrap instead of being cut off.
+    Label12 = label(Frame3, "Label12", QStringLiteral("Name of the Hardware on this PC:"), twips(120, 780, 3255, 255));
+    Label19 = label(Frame3, "Label19", QString(), twips(3420, 780, 3795, 750));
+    Label10 = label(Frame3, "Label10", QStringLiteral("Operating System on this PC:"), twips(120, 1590, 3255, 255));
     Text3 = named(new QLineEdit(Frame3), "Text3");
-    Text3->setGeometry(twips(3420, 1340, 2655, 315));
+    Text3->setGeometry(twips(3420, 1560, 2655, 315));
     Label10->setBuddy(Text3);
-    Label9 = label(Frame3, "Label9", QStringLiteral("PC Architecture:"), twips(120, 1800, 3255, 255));
-    Label26 = label(Frame3, "Label26", QString(), twips(3420, 1800, 2655, 255));
-    Label7 = label(Frame3, "Label7", QStringLiteral("Programming:"), twips(120, 2160, 3255, 255));
-    Label28 = label(Frame3, "Label28", QString(), twips(3420, 2160, 1455, 255));
-    Label19->setAccessibleName(QStringLiteral("Name of the Hardware on this PC"));
-    Label26->setAccessibleName(QStringLiteral("PC Architecture"));
-    Label28->setAccessibleName(QStringLiteral("Programming"));
+    Label9 = label(Frame3, "Label9", QStringLiteral("PC Architecture:"), twips(120, 1950, 3255, 255));
+    Label26 = label(Frame3, "Label26", QString(), twips(3420, 1950, 2655, 255));
+    Label7 = label(Frame3, "Label7", QStringLiteral("Programming:"), twips(120, 2280, 3255, 255));
+    Label28 = label(Frame3, "Label28", QString(), twips(3420, 2280, 1095, 255));
+    Label19->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    app::showsValue(Label19, QStringLiteral("Name of the Hardware on this PC"));
+    app::showsValue(Label26, QStringLiteral("PC Architecture"));
+    app::showsValue(Label28, QStringLiteral("Programming"));
 
     fraProperties = frame(client, "fraProperties", QStringLiteral("Hardware device  properties:"), twips(0, 3240, 12495, 4695));
     Label1 = label(fraProperties, "Label1", QStringLiteral("Device:"), twips(120, 300, 1455, 255));
@@ -148,7 +184,7 @@ void fRigscope::buildControls()
     Label23->setBuddy(Text1);
     Label15 = label(Frame4, "Label15", QStringLiteral("Status: "), twips(120, 1080, 735, 255));
     Label20 = label(Frame4, "Label20", QString(), twips(900, 1080, 6315, 495));
-    Label20->setAccessibleName(QStringLiteral("Status"));
+    app::showsValue(Label20, QStringLiteral("Status"));
     Label8 = label(Frame4, "Label8",
                    QStringLiteral("If you scaned for a driver update and there was no match, log on the free live help and you can request it there. "),
                    twips(120, 1800, 7095, 735));
@@ -179,7 +215,7 @@ void fRigscope::buildControls()
     Frame6 = frame(QuickSystemInfoFrame, "Frame6", QStringLiteral("CPU Temperature (In Celcius)"), twips(6480, 5160, 5775, 2175));
     Label14 = label(Frame6, "Label14", QString(), twips(240, 600, 5295, 1095));
     Label14->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0); font-size: 24pt;"));
-    Label14->setAccessibleName(QStringLiteral("CPU Temperature (In Celcius)"));
+    app::showsValue(Label14, QStringLiteral("CPU Temperature (In Celcius)"));
 
     Text2 = named(new QPlainTextEdit(client), "Text2");
     Text2->setVisible(false);
@@ -202,7 +238,14 @@ void fRigscope::buildControls()
             handle([this] { TabStrip1_Click(); })();
     });
     connect(cmdRefresh, &QPushButton::clicked, this, handle([this] { cmdRefresh_Click(); }));
-    connect(trvComputer, &QTreeWidget::itemClicked, this, handle([this] { trvComputer_Click(); }));
+    // A device is chosen when the current node changes, by mouse, keyboard or assistive
+    // technology; a click on the node that already was current chooses it again.
+    connect(trvComputer, &QTreeWidget::currentItemChanged, this, handle([this] { trvComputer_Click(); }));
+    connect(trvComputer, &QTreeWidget::itemClicked, this, [this, handle] {
+        if (pressedOnCurrentNode_)
+            handle([this] { trvComputer_Click(); })();
+    });
+    trvComputer->viewport()->installEventFilter(this);
     connect(Command2, &QPushButton::clicked, this, handle([this] { Command2_Click(); }));
     connect(Label6, &app::ClickableLabel::clicked, this, handle([this] { Label6_Click(); }));
     connect(mnuExit, &QAction::triggered, this, handle([this] { mnuExit_Click(); }));
@@ -212,6 +255,22 @@ void fRigscope::buildControls()
     connect(mnuAbout, &QAction::triggered, this, handle([this] { mnuAbout_Click(); }));
 
     QuickSystemInfoFrame->raise();
+
+    // Tab follows the lookup: the tree, the operating system, Scan, the link; then the rest.
+    const QList<QWidget *> tabOrder = {TabStrip1, trvComputer, Text3, Command2, Text1, txtDevice, lsvProperties, cmdRefresh,
+                                       Text14, Text13, Text12, Text6, Text5, Text7, Text8, Text9, Text10, Text11, Text15,
+                                       lstInfo, Label6};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
+}
+
+bool fRigscope::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == trvComputer->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const QPoint position = static_cast<QMouseEvent *>(event)->position().toPoint();
+        pressedOnCurrentNode_ = trvComputer->itemAt(position) == trvComputer->currentItem();
+    }
+    return app::Form::eventFilter(watched, event);
 }
 
 QLineEdit *fRigscope::addSummaryLine(const char *name, int row, const QString &accessibleName)
@@ -345,6 +404,7 @@ void fRigscope::cmdRefresh_Click()
         show();
 
     constexpr int kStep = 2; // 100 / 55 rounded to the nearest whole number
+    const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
     QPointer<fRigscope> self(this);
     for (const QString &className : inventory::hardwareClassCatalogue()) {
         if (prbDetecting->value() < prbDetecting->maximum())
@@ -354,9 +414,15 @@ void fRigscope::cmdRefresh_Click()
             return;
         auto *classNode = new QTreeWidgetItem(computerNode_, {inventory::classLabel(className)});
         QList<QTreeWidgetItem *> devices;
-        for (const QString &caption : inventory::GetClassCaptions(className))
-            devices.append(new QTreeWidgetItem({caption}));
+        int problemDevices = 0;
+        for (const deviceproblems::DeviceNode &device : deviceproblems::classDeviceNodes(className)) {
+            auto *node = new QTreeWidgetItem({device.text});
+            showDeviceState(node, device, warning);
+            problemDevices += device.problemCode != 0;
+            devices.append(node);
+        }
         classNode->addChildren(devices);
+        showClassState(classNode, problemDevices, warning);
     }
 
     trvComputer->setEnabled(true);
@@ -378,6 +444,7 @@ void fRigscope::trvComputer_Click()
     if (parts.size() != 3)
         return;
     txtDevice->setText(parts.at(2));
+    txtDevice->setCursorPosition(0); // a long name shows its beginning
     Label19->setText(parts.at(2));
 
     lsvProperties->clear();

@@ -94,6 +94,7 @@ public:
 protected:
     void Form_Load() override;
     void Form_QueryUnload() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildControls();
@@ -104,5 +105,6 @@ private:
     void fillCpuTemperature();
     QTreeWidgetItem *computerNode_ = nullptr;
     bool buildingTree_ = false;
+    bool pressedOnCurrentNode_ = false; // the last mouse press in the tree hit the node already current
     std::unique_ptr<Mp3Player> mp3_; // only its stop is used, when the window closes
 };

@@ -1,6 +1,7 @@
 #include "windows/updater/updater.h"
 
 #include "app/appfolder.h"
+#include "app/controls.h"
 #include "app/messagebox.h"
 #include "windows/updater/databaseupdate.h"
 #include "windows/updater/downloadprogress.h"
@@ -105,10 +106,10 @@ Updater::Updater() : app::Form("Updater")
     Label1->setFont(headingFont);
     Label2 = makeLabel("Label2", QStringLiteral("Date  of  current definition database:"), central);
     Label9 = makeLabel("Label9", QString(), central);
-    Label9->setAccessibleName(QStringLiteral("Date of current definition database"));
+    app::showsValue(Label9, QStringLiteral("Date of current definition database"));
     Label6 = makeLabel("Label6", QStringLiteral("Size of  current definition database:"), central);
     Label10 = makeLabel("Label10", QString(), central);
-    Label10->setAccessibleName(QStringLiteral("Size of current definition database"));
+    app::showsValue(Label10, QStringLiteral("Size of current definition database"));
     Label4 = makeLabel("Label4", QStringLiteral("Status of Download:"), central);
     Label8 = makeLabel("Label8", QStringLiteral("Updater Version 1.1"), central);
     Label5 = makeLabel("Label5",
