@@ -84,11 +84,12 @@ void DatabaseUpdate::onResponseStarted(int status)
         return;
     }
     ownsDownloadFile_ = true;
+    // A download that cannot fit is refused before it fills the disk.
     if (const std::optional<qint64> announced = request_->contentLength()) {
-        const qint64 free = freeSpace(QFileInfo(files_.download).absolutePath());
+        const QString folder = QFileInfo(files_.download).absolutePath();
+        const qint64 free = freeSpace(folder);
         if (free >= 0 && free < neededSpace(*announced)) {
-            finishWithFailure(downloadFailure(
-                notEnoughSpaceReason(QFileInfo(files_.download).absolutePath(), neededSpace(*announced), false)));
+            finishWithFailure(downloadFailure(notEnoughSpaceReason(folder, neededSpace(*announced), false)));
             return;
         }
     }
