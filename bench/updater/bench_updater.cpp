@@ -1,12 +1,12 @@
 // Downloads one file through the Updater's database download (QNetworkAccessManager, chunk by
 // chunk into DatabaseMain1.mdb, then the driver-database check) and prints the bytes written and
-// the process's peak memory: "<bytes> <peak KiB>".
+// the process's peak memory: "<bytes> <peak KiB>". The file is no database, so the check refuses
+// it and the download is removed again; the bytes are those the download reported written.
 #include "windows/updater/databaseupdate.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTextStream>
 
@@ -35,6 +35,9 @@ int main(int argc, char **argv)
                               folder.filePath(QStringLiteral("DriverData.mdb")),
                               folder.filePath(QStringLiteral("DriverData.backup"))};
     DatabaseUpdate update(files);
+    qint64 written = 0;
+    QObject::connect(&update, &DatabaseUpdate::progressChanged, &application,
+                     [&](qint64 received, std::optional<qint64>) { written = received; });
     // The file is no driver database, so the run ends with the check's refusal.
     QObject::connect(&update, &DatabaseUpdate::failed, &application, [&](const QString &text) {
         if (!text.startsWith(QLatin1String("The downloaded file is not a usable driver database")))
@@ -44,7 +47,6 @@ int main(int argc, char **argv)
     QObject::connect(&update, &DatabaseUpdate::installed, &application, &QCoreApplication::quit);
     update.start(QUrl(QString::fromLocal8Bit(argv[1])));
     application.exec();
-    std::printf("%lld %lld\n", static_cast<long long>(QFileInfo(files.download).size()),
-                static_cast<long long>(peakResidentKiB()));
+    std::printf("%lld %lld\n", static_cast<long long>(written), static_cast<long long>(peakResidentKiB()));
     return 0;
 }

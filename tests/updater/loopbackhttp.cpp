@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QRegularExpression>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTimer>
 
 namespace updatertest {
@@ -44,6 +45,11 @@ RawReply chunkedReply(const QByteArray &body, int chunkSize)
     return reply;
 }
 
+RawReply silentReply(int closeAfterMs)
+{
+    return {{{"", closeAfterMs}}, false};
+}
+
 RawHttpServer::RawHttpServer()
 {
     server_.listen(QHostAddress::LocalHost, 0);
@@ -62,18 +68,24 @@ namespace {
 // Plays one reply on one connection, piece by piece; lives as long as its socket.
 class ReplyPlayer : public QObject {
 public:
-    ReplyPlayer(QTcpSocket *socket, RawReply reply) : QObject(socket), socket_(socket), reply_(std::move(reply))
+    ReplyPlayer(QTcpSocket *socket, RawReply reply, QList<QByteArray> *requests)
+        : QObject(socket), socket_(socket), reply_(std::move(reply))
     {
         timer_.setSingleShot(true);
         connect(&timer_, &QTimer::timeout, this, &ReplyPlayer::playNext);
-        connect(socket, &QTcpSocket::readyRead, this, [this] {
+        connect(socket, &QTcpSocket::readyRead, this, [this, requests] {
             request_ += socket_->readAll();
             if (next_ < 0 && request_.contains("\r\n\r\n")) {
+                requests->append(request_.left(request_.indexOf("\r\n\r\n")));
                 next_ = 0;
                 playNext();
             }
         });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        if (reply_.atOnce) {
+            next_ = 0;
+            playNext();
+        }
     }
 
 private:
@@ -105,7 +117,7 @@ void RawHttpServer::serve(QTcpSocket *socket)
 {
     const RawReply reply = replies_.isEmpty() ? RawReply{} : replies_.at(std::min<qsizetype>(requestCount_, replies_.size() - 1));
     ++requestCount_;
-    new ReplyPlayer(socket, reply);
+    new ReplyPlayer(socket, reply, &requests_);
 }
 
 PythonHttpServer::PythonHttpServer()
@@ -150,6 +162,14 @@ void writeDriverDatabase(const QString &path, const QList<QStringList> &rows)
     for (const QStringList &row : rows)
         writer.addRow({row.at(0), row.at(1), row.at(2), row.at(3)});
     writer.finish();
+}
+
+QByteArray driverDatabaseBytes(const QList<QStringList> &rows)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("db.mdb"));
+    writeDriverDatabase(path, rows);
+    return fileBytes(path);
 }
 
 QByteArray fileBytes(const QString &path)

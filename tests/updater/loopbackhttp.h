@@ -23,6 +23,7 @@ struct Piece {
 struct RawReply {
     QList<Piece> pieces;
     bool dropAtEnd = false; // abort the connection instead of closing it after the last piece
+    bool atOnce = false; // play as soon as the connection is made, without waiting for a request
 };
 
 // "HTTP/1.1 <status>" with the given header lines and body in one piece.
@@ -31,6 +32,8 @@ RawReply simpleReply(const QByteArray &statusLine, const QList<QByteArray> &head
 RawReply piecewiseReply(const QByteArray &body, int chunkSize, int pauseMs);
 // A 200 reply in chunked transfer coding, no Content-Length.
 RawReply chunkedReply(const QByteArray &body, int chunkSize);
+// No answer at all: the connection stays open for the given time, then closes.
+RawReply silentReply(int closeAfterMs);
 
 class RawHttpServer : public QObject {
     Q_OBJECT
@@ -40,11 +43,14 @@ public:
     void queue(const RawReply &reply) { replies_.append(reply); }
     QUrl url(const QString &path) const;
     int requestCount() const { return requestCount_; }
+    // The request heads received so far, in arrival order.
+    const QList<QByteArray> &requests() const { return requests_; }
 
 private:
     void serve(QTcpSocket *socket);
     QTcpServer server_;
     QList<RawReply> replies_;
+    QList<QByteArray> requests_;
     int requestCount_ = 0;
 };
 
@@ -65,6 +71,7 @@ private:
 
 // A driver database with the built-in password and the given rows (Hardware, OS, Architecture, Link).
 void writeDriverDatabase(const QString &path, const QList<QStringList> &rows);
+QByteArray driverDatabaseBytes(const QList<QStringList> &rows);
 QByteArray fileBytes(const QString &path);
 void writeFileBytes(const QString &path, const QByteArray &bytes);
 // Bytes that are no database: a counting pattern.

@@ -9,7 +9,48 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
+
+#ifdef Q_OS_LINUX
+#include <dlfcn.h>
+#include <unistd.h>
+
+// What reaches the disk, in order, while a test watches: every file or folder forced onto the
+// disk and every rename, by their names.
+namespace {
+QStringList *diskLog = nullptr;
+
+QString nameOfDescriptor(int fd)
+{
+    char target[4096];
+    const ssize_t length = ::readlink(QByteArray("/proc/self/fd/" + QByteArray::number(fd)).constData(), target, sizeof target);
+    return length < 0 ? QString() : QFileInfo(QFile::decodeName(QByteArray(target, length))).fileName();
+}
+
+template<class Function> Function realFunction(const char *name)
+{
+    return reinterpret_cast<Function>(::dlsym(RTLD_NEXT, name));
+}
+} // namespace
+
+extern "C" int fsync(int fd)
+{
+    static const auto real = realFunction<int (*)(int)>("fsync");
+    if (diskLog)
+        diskLog->append(QStringLiteral("sync ") + nameOfDescriptor(fd));
+    return real(fd);
+}
+
+extern "C" int rename(const char *from, const char *to) noexcept
+{
+    static const auto real = realFunction<int (*)(const char *, const char *)>("rename");
+    if (diskLog)
+        diskLog->append(QStringLiteral("rename %1 %2").arg(QFileInfo(QFile::decodeName(from)).fileName(),
+                                                           QFileInfo(QFile::decodeName(to)).fileName()));
+    return real(from, to);
+}
+#endif
 
 using namespace updatertest;
 
@@ -61,14 +102,31 @@ private slots:
         QCOMPARE(display.maximum, maximum);
     }
 
+    // One host name or IP address; a port, a second address or a name that is too long is refused.
     void addressFromDownloadedText()
     {
-        QCOMPARE(ServerAddressDownload::addressFromText(QStringLiteral("10.0.0.7\r\n")), QStringLiteral("10.0.0.7"));
-        QCOMPARE(ServerAddressDownload::addressFromText(QStringLiteral(" help.torvane.example ")),
-                 QStringLiteral("help.torvane.example"));
-        QCOMPARE(ServerAddressDownload::addressFromText(QStringLiteral("[::1]:5000")), QStringLiteral("[::1]:5000"));
-        for (const char *bad : {"", "\r\n", "10.0.0.7\r\n10.0.0.8", "a\"b", "<html>404</html>", "a,b"})
-            QVERIFY2(!ServerAddressDownload::addressFromText(QString::fromLatin1(bad)), bad);
+        const QString label63(63, u'a');
+        const QString name253 = QStringList(4, label63).join(u'.').left(249) + QStringLiteral(".com");
+        QCOMPARE(name253.size(), 253);
+        const QList<std::pair<QString, QString>> good{
+            {QStringLiteral("10.0.0.7\r\n"), QStringLiteral("10.0.0.7")},
+            {QStringLiteral(" help.torvane.example "), QStringLiteral("help.torvane.example")},
+            {QStringLiteral("localhost"), QStringLiteral("localhost")},
+            {QStringLiteral("::1"), QStringLiteral("::1")},
+            {QStringLiteral("2001:db8::15\n"), QStringLiteral("2001:db8::15")},
+            {QStringLiteral("x-1.") + label63 + QStringLiteral(".example"), QStringLiteral("x-1.") + label63 + QStringLiteral(".example")},
+            {name253, name253}};
+        for (const auto &[text, address] : good)
+            QCOMPARE(ServerAddressDownload::addressFromText(text), address);
+        const QStringList bad{QString(), QStringLiteral("\r\n"), QStringLiteral("10.0.0.7\r\n10.0.0.8"),
+                              QStringLiteral("a\"b"), QStringLiteral("<html>404</html>"), QStringLiteral("a,b"),
+                              QStringLiteral("127.0.0.1:1234"), QStringLiteral("[::1]:5000"), QStringLiteral("host.example:80"),
+                              QString(3667, u'a'), label63 + u'a', name253.left(252) + QStringLiteral("cx"),
+                              QStringLiteral("-a.example"), QStringLiteral("a-.example"), QStringLiteral("a..example"),
+                              QStringLiteral("example."), QStringLiteral("under_score.example"), QStringLiteral("999.1.1.1"),
+                              QStringLiteral("1.2.3.4.5"), QStringLiteral("h\u00e9te.example")};
+        for (const QString &text : bad)
+            QVERIFY2(!ServerAddressDownload::addressFromText(text), qPrintable(text));
     }
 
     // The download takes the installed file's place in one step; the old one becomes the backup,
@@ -101,6 +159,32 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(app::Failure, installDownloadedDatabase(files));
         QCOMPARE(fileBytes(files.installed), QByteArray("first database"));
         QVERIFY(!QFile::exists(files.backup + QStringLiteral(".partial")));
+    }
+
+    // Each file is on the disk before its rename, and the folder after the renames, so a power
+    // loss after the install cannot leave an empty or partial database.
+    void installReachesTheDisk()
+    {
+#ifdef Q_OS_LINUX
+        testsupport::TemporaryApplicationFolder folder;
+        const DatabaseFiles files{folder.file(QStringLiteral("DatabaseMain1.mdb")),
+                                  folder.file(QStringLiteral("DriverData.mdb")),
+                                  folder.file(QStringLiteral("DriverData.backup"))};
+        writeFileBytes(files.installed, "old database");
+        writeFileBytes(files.download, "new database");
+        QStringList log;
+        diskLog = &log;
+        installDownloadedDatabase(files);
+        diskLog = nullptr;
+        const QString folderName = QFileInfo(folder.path()).fileName();
+        QCOMPARE(log, (QStringList{QStringLiteral("sync DatabaseMain1.mdb"), QStringLiteral("sync DriverData.backup.partial"),
+                                   QStringLiteral("rename DriverData.backup.partial DriverData.backup"),
+                                   QStringLiteral("rename DatabaseMain1.mdb DriverData.mdb"),
+                                   QStringLiteral("sync ") + folderName}));
+        QCOMPARE(fileBytes(files.installed), QByteArray("new database"));
+#else
+        QSKIP("watches the disk through Linux's /proc");
+#endif
     }
 };
 

@@ -4,14 +4,17 @@
 #include "app/forms.h"
 #include "tests/support/testsupport.h"
 #include "tests/updater/loopbackhttp.h"
+#include "windows/livehelp/form2.h"
 #include "windows/livehelp/serveripfile.h"
 #include "windows/main/driverlookup.h"
 #include "windows/updater/installeddatabase.h"
 #include "windows/updater/updateaddresses.h"
 #include "windows/updater/updater.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -32,14 +35,6 @@ const QStringList kOldRow{QStringLiteral("Old Card"), QStringLiteral("Windows XP
 const QStringList kNewRow{QStringLiteral("ACME Turbo 9000"), QStringLiteral("Windows XP"), QStringLiteral("x86"),
                           QStringLiteral("http://drivers.example/acme9000")};
 constexpr int kWait = 30000;
-
-QByteArray driverDatabaseBytes(const QList<QStringList> &rows)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("db.mdb"));
-    writeDriverDatabase(path, rows);
-    return fileBytes(path);
-}
 } // namespace
 
 class UpdaterWindowTest : public QObject {
@@ -68,10 +63,11 @@ private:
         QCOMPARE(boxes_->shown.size(), 1);
     }
 
+    // The installed database is the old one and nothing of the failed download is left.
     void verifyInstalledUntouched()
     {
         QCOMPARE(fileBytes(file("DriverData.mdb")), oldDatabase_);
-        QVERIFY(!QFile::exists(file("DriverData.backup")));
+        QCOMPARE(QDir(folder_->path()).entryList(QDir::Files), QStringList{QStringLiteral("DriverData.mdb")});
     }
 
 private slots:
@@ -119,29 +115,29 @@ private slots:
         QVERIFY(!app::Forms::loaded<Updater>());
     }
 
-    // 3,000,000 bytes in 8,192-byte pieces: the bar follows every piece and the body is written
-    // byte for byte over a longer old download; it is no database, so nothing is installed.
+    // 3,000,000 bytes in 8,192-byte pieces: the bar follows every piece up to the end; the body
+    // is no database, so nothing is installed, the download is removed and the bar emptied.
     void progressFollowsChunksAndNonDatabaseIsRefused()
     {
         const QByteArray body = patternBytes(3000000);
         server_->queue(piecewiseReply(body, 8192, 2));
         writeFileBytes(file("DatabaseMain1.mdb"), QByteArray(5000000, 'T'));
         openWindow();
-        QList<int> values;
-        connect(window_->ProgressBar1, &QProgressBar::valueChanged, this, [&values](int value) { values.append(value); });
+        QList<std::pair<int, int>> shown; // value, maximum
+        connect(window_->ProgressBar1, &QProgressBar::valueChanged, this,
+                [&](int value) { shown.append({value, window_->ProgressBar1->maximum()}); });
         QTest::mouseClick(window_->Command1, Qt::LeftButton);
         waitForOneBox();
 
         QVERIFY2(boxes_->shown.first().text.startsWith(QLatin1String("The downloaded file is not a usable driver database: ")),
                  qPrintable(boxes_->shown.first().text));
         QVERIFY(window_->Text1->toPlainText().contains(QLatin1String("Content-Length: 3000000")));
-        QCOMPARE(window_->ProgressBar1->maximum(), 3000000);
-        QCOMPARE(values.last(), 3000000);
-        QVERIFY2(values.size() > 50, qPrintable(QString::number(values.size())));
-        QVERIFY(std::is_sorted(values.begin(), values.end()));
-        for (int value : std::as_const(values))
-            QVERIFY2(value % 8192 == 0 || value == 3000000, qPrintable(QString::number(value)));
-        QCOMPARE(fileBytes(file("DatabaseMain1.mdb")), body);
+        QVERIFY2(shown.size() > 50, qPrintable(QString::number(shown.size())));
+        QCOMPARE(shown.takeLast(), (std::pair{0, 100}));
+        QCOMPARE(shown.last(), (std::pair{3000000, 3000000}));
+        QVERIFY(std::is_sorted(shown.begin(), shown.end()));
+        for (const auto &[value, maximum] : std::as_const(shown))
+            QVERIFY2(maximum == 3000000 && (value % 8192 == 0 || value == 3000000), qPrintable(QString::number(value)));
         verifyInstalledUntouched();
     }
 
@@ -182,11 +178,13 @@ private slots:
     }
 
     // A chunked reply has no length: the bar is a busy indicator until the end; then the valid
-    // database is installed, the old one kept as the backup, and the next lookup finds the new row.
+    // database is installed (no tail of a longer download left by a killed copy survives), the
+    // old one kept as the backup, and the next lookup finds the new row.
     void chunkedValidDatabaseIsInstalledAndFound()
     {
         const QByteArray fresh = driverDatabaseBytes({kOldRow, kNewRow});
         server_->queue(chunkedReply(fresh, 4000));
+        writeFileBytes(file("DatabaseMain1.mdb"), QByteArray(5000000, 'T'));
         openWindow();
         QList<int> maxima; // sampled while the download runs
         QTimer sampler;
@@ -204,23 +202,6 @@ private slots:
         QCOMPARE(fileBytes(file("DriverData.backup")), oldDatabase_);
         QCOMPARE(window_->Label10->text(), formatKilobytes(fresh.size()));
         QCOMPARE(findDriverLink(file("DriverData.mdb"), kNewRow[0], kNewRow[1], kNewRow[2]), kNewRow[3]);
-    }
-
-    // A compressed body is longer than its Content-Length: every byte is written, the bar's
-    // maximum follows, and the database is installed.
-    void moreBytesThanAnnouncedAreWrittenInFull()
-    {
-        const QByteArray fresh = driverDatabaseBytes({kNewRow});
-        const QByteArray deflated = qCompress(fresh, 9).mid(4); // the zlib stream without Qt's length prefix
-        QVERIFY(deflated.size() < fresh.size());
-        server_->queue(simpleReply("200 OK", {"Content-Encoding: deflate", "Content-Length: " + QByteArray::number(deflated.size())},
-                                   deflated));
-        openWindow();
-        window_->Command1_Click();
-        waitForOneBox();
-        QCOMPARE(boxes_->texts(), QStringList{kInstalledMessage});
-        QCOMPARE(fileBytes(file("DriverData.mdb")), fresh);
-        QCOMPARE(window_->ProgressBar1->maximum(), int(fresh.size()));
     }
 
     // A second press abandons the running download: only the second one's outcome is shown and
@@ -293,6 +274,32 @@ private slots:
         verifyInstalledUntouched();
     }
 
+    // The bar does not keep what a failed download showed: after a complete download a 404,
+    // and a chunked download that breaks off (busy indicator), leave it empty.
+    void progressBarIsResetOnFailure()
+    {
+        const QByteArray fresh = driverDatabaseBytes({kNewRow});
+        server_->queue(piecewiseReply(fresh, 8192, 1));
+        server_->queue(simpleReply("404 Not Found", {"Content-Length: 9"}, "not found"));
+        RawReply broken = chunkedReply(patternBytes(100000), 4000);
+        broken.pieces.resize(5);
+        broken.dropAtEnd = true;
+        server_->queue(broken);
+        openWindow();
+        window_->Command1_Click();
+        waitForOneBox();
+        QCOMPARE(window_->ProgressBar1->value(), window_->ProgressBar1->maximum());
+        for (int failure = 0; failure < 2; ++failure) {
+            boxes_->shown.clear();
+            window_->Command1_Click();
+            waitForOneBox();
+            QCOMPARE(boxes_->shown.first().icon, app::MessageIcon::Exclamation);
+            QCOMPARE(window_->ProgressBar1->maximum(), 100);
+            QCOMPARE(window_->ProgressBar1->value(), 0);
+        }
+        QCOMPARE(server_->requestCount(), 3);
+    }
+
     void serverAddressIsStoredForLiveHelp()
     {
         EnvironmentOverride url(kServerAddressUrlVariable, server_->url(QStringLiteral("ServerIP.txt")).toEncoded());
@@ -309,6 +316,43 @@ private slots:
         window_->Command3_Click();
         waitForOneBox();
         QVERIFY2(boxes_->shown.first().text.contains(QLatin1String("404")), qPrintable(boxes_->shown.first().text));
+        QCOMPARE(readServerAddress(file("ServerIP.txt")), QStringLiteral("10.0.0.7"));
+        QCOMPARE(window_->ProgressBar1->value(), 0);
+    }
+
+    // An address with a port, or a name too long for one, is no server address: nothing is stored.
+    void addressesThatCannotWorkAreRefused()
+    {
+        EnvironmentOverride url(kServerAddressUrlVariable, server_->url(QStringLiteral("ServerIP.txt")).toEncoded());
+        writeServerAddress(file("ServerIP.txt"), QStringLiteral("10.0.0.7"));
+        openWindow();
+        for (const QByteArray &answer : {QByteArray("127.0.0.1:1234\r\n"), QByteArray(3667, 'a')}) {
+            server_->queue(simpleReply("200 OK", {"Content-Length: " + QByteArray::number(answer.size())}, answer));
+            boxes_->shown.clear();
+            window_->Command3_Click();
+            waitForOneBox();
+            QCOMPARE(boxes_->texts(), QStringList{QStringLiteral("The server address could not be downloaded: the downloaded "
+                                                                 "file does not hold a server address. The stored address was kept.")});
+            QCOMPARE(readServerAddress(file("ServerIP.txt")), QStringLiteral("10.0.0.7"));
+        }
+    }
+
+    // With the Live Help window open, the new address goes into its server box too, so closing
+    // the window (which writes the box back) keeps it.
+    void addressSurvivesOpenLiveHelp()
+    {
+        EnvironmentOverride url(kServerAddressUrlVariable, server_->url(QStringLiteral("ServerIP.txt")).toEncoded());
+        writeServerAddress(file("ServerIP.txt"), QStringLiteral("old.example"));
+        server_->queue(simpleReply("200 OK", {"Content-Length: 10"}, "10.0.0.7\r\n"));
+        Form2 *liveHelp = app::Forms::show<Form2>();
+        QVERIFY(liveHelp);
+        QCOMPARE(liveHelp->txtServer->text(), QStringLiteral("old.example"));
+        openWindow();
+        window_->Command3_Click();
+        waitForOneBox();
+        QCOMPARE(boxes_->texts(), QStringList{kAddressInstalledMessage});
+        QCOMPARE(liveHelp->txtServer->text(), QStringLiteral("10.0.0.7"));
+        app::Forms::unload(liveHelp);
         QCOMPARE(readServerAddress(file("ServerIP.txt")), QStringLiteral("10.0.0.7"));
     }
 };

@@ -1,27 +1,48 @@
 #include "windows/updater/databaseupdate.h"
 
 #include "app/failures.h"
-#include "platform/http/httpget.h"
 #include "platform/jet/jetdatabase.h"
 #include "windows/updater/failuretext.h"
 
 #include <QDir>
+#include <QFileInfo>
+
+#include <cerrno>
 
 namespace {
+QString lockPath(const DatabaseFiles &files)
+{
+    return files.download + QStringLiteral(".lock");
+}
+
 QString downloadFailure(const QString &what)
 {
     return failureText(QObject::tr("The database could not be downloaded"), what,
                        QObject::tr("The installed database was kept."));
 }
 
-QString writeFailure(const QFile &file)
+QString lockFailure(const QLockFile &lock, const QString &path)
 {
-    return downloadFailure(
-        QObject::tr("%1 could not be written (%2)").arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
+    const QString folder = QDir::toNativeSeparators(QFileInfo(path).absolutePath());
+    switch (lock.error()) {
+    case QLockFile::LockFailedError:
+        return QObject::tr("another copy of the program is updating the database in the folder %1; try again when "
+                           "it has finished")
+            .arg(folder);
+    case QLockFile::PermissionError:
+        return QObject::tr("the folder %1 cannot be written to").arg(folder);
+    default:
+        return QObject::tr("%1 could not be created").arg(QDir::toNativeSeparators(path));
+    }
 }
 } // namespace
 
-DatabaseUpdate::DatabaseUpdate(const DatabaseFiles &files, QObject *parent) : QObject(parent), files_(files) {}
+DatabaseUpdate::DatabaseUpdate(const DatabaseFiles &files, platform::http::Timeouts timeouts, QObject *parent)
+    : QObject(parent), files_(files), timeouts_(timeouts), lock_(lockPath(files))
+{
+    // A lock left by a copy that was killed is taken over; a running copy's lock is respected.
+    lock_.setStaleLockTime(0);
+}
 
 DatabaseUpdate::~DatabaseUpdate()
 {
@@ -31,11 +52,21 @@ DatabaseUpdate::~DatabaseUpdate()
 void DatabaseUpdate::start(const QUrl &url)
 {
     stop();
-    request_ = new platform::http::HttpGet(url, platform::http::kDefaultTimeouts, this);
+    if (!lock_.tryLock(0)) {
+        emit failed(downloadFailure(lockFailure(lock_, lockPath(files_))));
+        return;
+    }
+    request_ = new platform::http::HttpGet(url, timeouts_, this);
     connect(request_, &platform::http::HttpGet::responseStarted, this, &DatabaseUpdate::onResponseStarted);
     connect(request_, &platform::http::HttpGet::dataAvailable, this, &DatabaseUpdate::onDataAvailable);
     connect(request_, &platform::http::HttpGet::responseFinished, this, &DatabaseUpdate::onResponseFinished);
     connect(request_, &platform::http::HttpGet::failed, this, &DatabaseUpdate::onFailed);
+}
+
+// Room for the download and for the copy of the installed database that becomes the backup.
+qint64 DatabaseUpdate::neededSpace(qint64 downloadSize) const
+{
+    return downloadSize + QFileInfo(files_.installed).size();
 }
 
 void DatabaseUpdate::onResponseStarted(int status)
@@ -47,17 +78,32 @@ void DatabaseUpdate::onResponseStarted(int status)
         return;
     }
     downloadFile_.setFileName(files_.download);
-    if (!downloadFile_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        finishWithFailure(writeFailure(downloadFile_));
+    // Unbuffered: a failing write reports its own error at once.
+    if (!downloadFile_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        finishWithFailure(downloadFailure(writeFailureReason(downloadFile_, 0, 0, false)));
         return;
+    }
+    ownsDownloadFile_ = true;
+    // A download that cannot fit is refused before it fills the disk.
+    if (const std::optional<qint64> announced = request_->contentLength()) {
+        const QString folder = QFileInfo(files_.download).absolutePath();
+        const qint64 free = freeSpace(folder);
+        if (free >= 0 && free < neededSpace(*announced)) {
+            finishWithFailure(downloadFailure(notEnoughSpaceReason(folder, neededSpace(*announced), false)));
+            return;
+        }
     }
     emit progressChanged(0, request_->contentLength());
 }
 
 void DatabaseUpdate::onDataAvailable(const QByteArray &chunk)
 {
+    errno = 0;
     if (downloadFile_.write(chunk) != chunk.size()) {
-        finishWithFailure(writeFailure(downloadFile_));
+        const int error = errno;
+        const std::optional<qint64> announced = request_->contentLength();
+        finishWithFailure(downloadFailure(writeFailureReason(
+            downloadFile_, error, neededSpace(announced ? *announced : request_->bytesReceived()), !announced)));
         return;
     }
     emit progressChanged(request_->bytesReceived(), request_->contentLength());
@@ -65,16 +111,14 @@ void DatabaseUpdate::onDataAvailable(const QByteArray &chunk)
 
 void DatabaseUpdate::onResponseFinished()
 {
-    if (!downloadFile_.flush()) {
-        finishWithFailure(writeFailure(downloadFile_));
-        return;
-    }
     const qint64 received = request_->bytesReceived();
-    stop();
+    dropRequest();
+    downloadFile_.close();
     emit progressChanged(received, received); // complete, whatever was announced
     try {
         platform::jet::checkDriverDatabase(files_.download);
         installDownloadedDatabase(files_);
+        ownsDownloadFile_ = false;
     } catch (const platform::jet::JetError &error) {
         finishWithFailure(failureText(tr("The downloaded file is not a usable driver database"), error.text(),
                                       tr("The installed database was kept.")));
@@ -83,6 +127,7 @@ void DatabaseUpdate::onResponseFinished()
         finishWithFailure(failure.text());
         return;
     }
+    stop();
     emit installed();
 }
 
@@ -97,12 +142,22 @@ void DatabaseUpdate::finishWithFailure(const QString &text)
     emit failed(text);
 }
 
-void DatabaseUpdate::stop()
+void DatabaseUpdate::dropRequest()
 {
     if (request_) {
         request_->abort();
         request_->deleteLater();
         request_ = nullptr;
     }
+}
+
+void DatabaseUpdate::stop()
+{
+    dropRequest();
     downloadFile_.close();
+    if (ownsDownloadFile_) {
+        QFile::remove(files_.download);
+        ownsDownloadFile_ = false;
+    }
+    lock_.unlock();
 }

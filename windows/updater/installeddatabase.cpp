@@ -7,12 +7,15 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QStorageInfo>
 
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -28,28 +31,92 @@ QLocale displayLocale()
     return locale;
 }
 
-std::filesystem::path fsPath(const QString &path)
+QString native(const QString &path)
 {
-    return std::filesystem::path(path.toStdU16String());
+    return QDir::toNativeSeparators(path);
 }
 
-QString describe(const std::error_code &error)
+QString folderOf(const QString &path)
 {
-    return QString::fromLocal8Bit(error.message());
+    return QFileInfo(path).absolutePath();
 }
 
-// The download must be on disk before it takes the installed database's place.
-void flushToDisk(const QString &path)
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::generic_category().message(error));
+}
+
+// A step of the install that failed, with the reason as the user reads it.
+struct StepFailure {
+    QString reason;
+};
+
+// Forces a file's written bytes onto the disk. Returns the system's error number, 0 on success.
+// (Systems other than Unix get their own flush with their build.)
+int syncToDisk(const QFile &file)
+{
+#ifdef Q_OS_UNIX
+    return ::fsync(file.handle()) == 0 ? 0 : errno;
+#else
+    Q_UNUSED(file);
+    return 0;
+#endif
+}
+
+// Forces a folder's entries onto the disk, so that renames in it survive a power loss.
+void syncFolderToDisk(const QString &folder)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int error = fd < 0 || ::fsync(fd) != 0 ? errno : 0;
+    if (fd >= 0)
+        ::close(fd);
+    if (error != 0)
+        throw StepFailure{QObject::tr("the folder %1 could not be written to disk (%2)").arg(native(folder), systemReason(error))};
+#else
+    Q_UNUSED(folder);
+#endif
+}
+
+void syncFileToDisk(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
-        throw app::Failure(QObject::tr("The downloaded database %1 could not be opened: %2")
-                               .arg(QDir::toNativeSeparators(path), file.errorString()));
-#ifdef Q_OS_UNIX
-    if (::fsync(file.handle()) != 0)
-        throw app::Failure(QObject::tr("The downloaded database %1 could not be written to disk.")
-                               .arg(QDir::toNativeSeparators(path)));
-#endif
+    if (!file.open(QIODevice::ReadOnly))
+        throw StepFailure{QObject::tr("%1 could not be opened (%2)").arg(native(path), file.errorString())};
+    if (const int error = syncToDisk(file))
+        throw StepFailure{writeFailureReason(file, error, file.size(), false)};
+}
+
+// Copies a file and forces the copy onto the disk.
+void copyToDisk(const QString &from, const QString &to)
+{
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly))
+        throw StepFailure{QObject::tr("%1 could not be read (%2)").arg(native(from), source.errorString())};
+    QFile target(to);
+    if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        throw StepFailure{writeFailureReason(target, 0, source.size(), false)};
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 read = source.read(buffer.data(), buffer.size());
+        if (read < 0)
+            throw StepFailure{QObject::tr("%1 could not be read (%2)").arg(native(from), source.errorString())};
+        if (read == 0)
+            break;
+        errno = 0;
+        if (target.write(buffer.constData(), read) != read)
+            throw StepFailure{writeFailureReason(target, errno, source.size(), false)};
+    }
+    if (const int error = syncToDisk(target))
+        throw StepFailure{writeFailureReason(target, error, source.size(), false)};
+}
+
+void renameFile(const QString &from, const QString &to)
+{
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(from.toStdU16String()), std::filesystem::path(to.toStdU16String()), error);
+    if (error)
+        throw StepFailure{QString::fromLocal8Bit(error.message())};
 }
 
 } // namespace
@@ -83,25 +150,59 @@ InstalledDatabaseLabels describeInstalledDatabase(const QString &path)
 
 void installDownloadedDatabase(const DatabaseFiles &files)
 {
-    flushToDisk(files.download);
-    std::error_code error;
+    try {
+        syncFileToDisk(files.download);
+    } catch (const StepFailure &failure) {
+        throw app::Failure(QObject::tr("The downloaded database could not be installed: %1. The installed database was kept.")
+                               .arg(failure.reason));
+    }
     if (QFileInfo::exists(files.installed)) {
         // Copy beside the backup, then rename: a broken copy never replaces a good backup.
         const QString backupCopy = files.backup + QStringLiteral(".partial");
-        std::filesystem::copy_file(fsPath(files.installed), fsPath(backupCopy),
-                                   std::filesystem::copy_options::overwrite_existing, error);
-        if (!error)
-            std::filesystem::rename(fsPath(backupCopy), fsPath(files.backup), error);
-        if (error) {
-            std::error_code ignored; // the leftover copy is only tidied up
-            std::filesystem::remove(fsPath(backupCopy), ignored);
-            throw app::Failure(QObject::tr("The installed database could not be kept as %1: %2. "
-                                           "Nothing was changed.")
-                                   .arg(QDir::toNativeSeparators(files.backup), describe(error)));
+        try {
+            copyToDisk(files.installed, backupCopy);
+            renameFile(backupCopy, files.backup);
+        } catch (const StepFailure &failure) {
+            QFile::remove(backupCopy); // only tidied up: it is no backup yet
+            throw app::Failure(QObject::tr("The installed database could not be kept as %1: %2. Nothing was changed.")
+                                   .arg(native(files.backup), failure.reason));
         }
     }
-    std::filesystem::rename(fsPath(files.download), fsPath(files.installed), error);
-    if (error)
+    try {
+        renameFile(files.download, files.installed);
+    } catch (const StepFailure &failure) {
         throw app::Failure(QObject::tr("The new database could not replace %1: %2. The installed database was kept.")
-                               .arg(QDir::toNativeSeparators(files.installed), describe(error)));
+                               .arg(native(files.installed), failure.reason));
+    }
+    try {
+        syncFolderToDisk(folderOf(files.installed));
+    } catch (const StepFailure &failure) {
+        throw app::Failure(QObject::tr("The new database replaced %1, but %2: a power loss now could bring back the "
+                                       "previous database.")
+                               .arg(native(files.installed), failure.reason));
+    }
+}
+
+qint64 freeSpace(const QString &folder)
+{
+    const QStorageInfo storage(folder);
+    return storage.isValid() ? storage.bytesAvailable() : -1;
+}
+
+QString notEnoughSpaceReason(const QString &folder, qint64 needed, bool atLeast)
+{
+    const QString size = displayLocale().formattedDataSize(needed, 1, QLocale::DataSizeTraditionalFormat);
+    return (atLeast ? QObject::tr("there is not enough free space in the folder %1 (at least %2 are needed there); "
+                                  "free some space, then try again")
+                    : QObject::tr("there is not enough free space in the folder %1 (%2 are needed there); free some "
+                                  "space, then try again"))
+        .arg(native(folder), size);
+}
+
+QString writeFailureReason(const QFile &file, int error, qint64 needed, bool atLeast)
+{
+    if (error == ENOSPC || error == EDQUOT)
+        return notEnoughSpaceReason(folderOf(file.fileName()), needed, atLeast);
+    return QObject::tr("%1 could not be written (%2)")
+        .arg(native(file.fileName()), error != 0 ? systemReason(error) : file.errorString());
 }

@@ -5,11 +5,42 @@
 #include "windows/updater/failuretext.h"
 #include "windows/livehelp/serveripfile.h"
 
-#include <QRegularExpression>
+#include <QHostAddress>
+
+#include <algorithm>
 
 namespace {
 // An address file holds one host name; anything much longer is not one.
 constexpr qint64 kLongestAnswer = 4096;
+
+bool isLabelCharacter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-';
+}
+
+// A host name: at most 253 characters in dot-separated labels of 1 to 63 letters, digits and
+// hyphens, no label starting or ending with a hyphen, and a last label that is not all digits
+// (such a name is an IPv4 address or nothing).
+bool isHostName(const QString &text)
+{
+    if (text.isEmpty() || text.size() > 253)
+        return false;
+    const QStringList labels = text.split(u'.');
+    for (const QString &label : labels) {
+        if (label.isEmpty() || label.size() > 63 || label.startsWith(u'-') || label.endsWith(u'-')
+            || !std::all_of(label.begin(), label.end(), isLabelCharacter))
+            return false;
+    }
+    const QString &last = labels.last();
+    return !std::all_of(last.begin(), last.end(), [](QChar c) { return c.isDigit(); });
+}
+
+bool isIpAddress(const QString &text)
+{
+    QHostAddress address;
+    return address.setAddress(text)
+        && (address.protocol() == QAbstractSocket::IPv4Protocol || address.protocol() == QAbstractSocket::IPv6Protocol);
+}
 } // namespace
 
 ServerAddressDownload::ServerAddressDownload(const QString &serverAddressFile, QObject *parent)
@@ -35,10 +66,8 @@ void ServerAddressDownload::start(const QUrl &url)
 
 std::optional<QString> ServerAddressDownload::addressFromText(const QString &text)
 {
-    // Host names and IPv4/IPv6 addresses, optionally with a port.
-    static const QRegularExpression address(QStringLiteral("^[A-Za-z0-9.:\\-\\[\\]_]+$"));
     const QString trimmed = text.trimmed();
-    if (!address.match(trimmed).hasMatch())
+    if (!isHostName(trimmed) && !isIpAddress(trimmed))
         return std::nullopt;
     return trimmed;
 }

@@ -20,7 +20,8 @@ public:
     void start(const QUrl &url);
 
     // The address the downloaded text holds: the text without surrounding blanks and line
-    // breaks; std::nullopt when that is empty or is more than one host name or address.
+    // breaks, when that is one host name or one IPv4 or IPv6 address (no port: the Live Help
+    // window has its own box for that); std::nullopt otherwise.
     static std::optional<QString> addressFromText(const QString &text);
 
 signals:

@@ -3,6 +3,7 @@
 #include "app/appfolder.h"
 #include "app/controls.h"
 #include "app/messagebox.h"
+#include "windows/livehelp/form2.h"
 #include "windows/updater/databaseupdate.h"
 #include "windows/updater/downloadprogress.h"
 #include "windows/updater/serveraddressdownload.h"
@@ -11,6 +12,7 @@
 #include <QAction>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPainterPath>
@@ -152,7 +154,7 @@ Updater::Updater() : app::Form("Updater")
     grid->addWidget(Text1, 8, 0, 1, 3);
     grid->setColumnStretch(2, 1);
 
-    http = new DatabaseUpdate(databaseFiles(), this);
+    http = new DatabaseUpdate(databaseFiles(), platform::http::kDefaultTimeouts, this);
     WinHttpRequest2 = new ServerAddressDownload(app::applicationFile(QStringLiteral("ServerIP.txt")), this);
 
     connect(Command1, &QPushButton::clicked, this, &Updater::Command1_Click);
@@ -161,10 +163,11 @@ Updater::Updater() : app::Form("Updater")
     connect(http, &DatabaseUpdate::responseStarted, this, &Updater::http_OnResponseStart);
     connect(http, &DatabaseUpdate::progressChanged, this, &Updater::http_OnProgress);
     connect(http, &DatabaseUpdate::installed, this, &Updater::http_OnInstalled);
-    connect(http, &DatabaseUpdate::failed, this, &Updater::showFailure);
+    connect(http, &DatabaseUpdate::failed, this, [this](const QString &text) { showFailure(http, text); });
     connect(WinHttpRequest2, &ServerAddressDownload::progressChanged, this, &Updater::WinHttpRequest2_OnProgress);
     connect(WinHttpRequest2, &ServerAddressDownload::installed, this, &Updater::WinHttpRequest2_OnInstalled);
-    connect(WinHttpRequest2, &ServerAddressDownload::failed, this, &Updater::showFailure);
+    connect(WinHttpRequest2, &ServerAddressDownload::failed, this,
+            [this](const QString &text) { showFailure(WinHttpRequest2, text); });
 }
 
 Updater::~Updater() = default;
@@ -184,12 +187,14 @@ void Updater::showInstalledDatabase()
 void Updater::Command1_Click()
 {
     progressOwner_ = http;
+    showProgress(http, 0, 100);
     http->start(databaseDownloadUrl());
 }
 
 void Updater::Command3_Click()
 {
     progressOwner_ = WinHttpRequest2;
+    showProgress(WinHttpRequest2, 0, 100);
     WinHttpRequest2->start(serverAddressUrl());
 }
 
@@ -216,8 +221,10 @@ void Updater::http_OnInstalled()
                                    "updates to take affect."));
 }
 
-void Updater::showFailure(const QString &text)
+// The bar goes back to its empty start: what it showed belongs to the failed download.
+void Updater::showFailure(QObject *download, const QString &text)
 {
+    showProgress(download, 0, 100);
     app::messageBox(text, app::MessageIcon::Exclamation);
 }
 
@@ -227,8 +234,12 @@ void Updater::WinHttpRequest2_OnProgress(qint64 received, std::optional<qint64> 
     showProgress(WinHttpRequest2, display.value, display.maximum);
 }
 
-void Updater::WinHttpRequest2_OnInstalled()
+void Updater::WinHttpRequest2_OnInstalled(const QString &address)
 {
+    // An open Live Help window writes its server box back to the file when it closes: it must
+    // hold the new address by then, or the old one would return.
+    if (auto *liveHelp = app::Forms::loaded<Form2>(); liveHelp && !liveHelp->isUnloading())
+        liveHelp->txtServer->setText(address);
     app::messageBox(QStringLiteral("Updated Server IP downloaded and installed! Please restart the program  for "
                                    "updates to take affect."));
 }

@@ -46,8 +46,8 @@ private:
     void http_OnProgress(qint64 received, std::optional<qint64> announced);
     void http_OnInstalled();
     void WinHttpRequest2_OnProgress(qint64 received, std::optional<qint64> announced);
-    void WinHttpRequest2_OnInstalled();
-    void showFailure(const QString &text);
+    void WinHttpRequest2_OnInstalled(const QString &address);
+    void showFailure(QObject *download, const QString &text);
     void showInstalledDatabase();
     void showProgress(QObject *download, int value, int maximum);
 
