@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <unordered_map>
 
 namespace platform::jet {
 
@@ -294,7 +295,7 @@ struct JetRowCursor::State {
     std::shared_ptr<const JetTableDefinition> table;
     UsageMapWalk pages;
     Page page;
-    Page moved; // the page of a row that was moved off its original page
+    std::shared_ptr<const Page> moved; // the page of a row that was moved off its original page
     bool onPage = false;
     uint16_t pageRows = 0;
     uint16_t nextRow = 0;
@@ -312,10 +313,16 @@ struct JetRowCursor::State {
     mutable std::vector<std::pair<uint16_t, std::vector<uint8_t>>> longValues;
     // Rows reached through a pointer (parts of long values, moved rows), one bit per page and row
     // number: each belongs to one value or row, so a second visit in this pass is a loop or a part
-    // shared with another value. This keeps a pass linear in the size of the file.
+    // shared with another value. Such rows are reached at most once each, and each page they lie
+    // on is read once and kept until all its rows have been reached: a pass costs time linear in
+    // the size of the file however its pointers hop between pages, and at worst the file's size
+    // in memory.
     mutable std::vector<uint64_t> reached;
-    mutable Page partPage; // the page that held the last long-value part
-    mutable uint32_t partPageNumber = 0;
+    struct PointedPage {
+        std::shared_ptr<const Page> page;
+        int unreached;
+    };
+    mutable std::unordered_map<uint32_t, PointedPage> pointedPages;
 
     State(std::shared_ptr<const JetFile> f, std::shared_ptr<const JetTableDefinition> t)
         : file(std::move(f)), table(std::move(t)), pages(*file, table->ownedMapPage, table->ownedMapRow)
@@ -334,6 +341,23 @@ struct JetRowCursor::State {
         if (word & (uint64_t(1) << (bit % 64)))
             file->damaged(damage);
         word |= uint64_t(1) << (bit % 64);
+    }
+
+    // The page of a row reached through a pointer; raises JetError when the row was reached before.
+    std::shared_ptr<const Page> reachRow(uint32_t pageNumber, uint16_t rowNumber, const char *damage) const
+    {
+        reach(pageNumber, rowNumber, damage);
+        auto found = pointedPages.find(pageNumber);
+        if (found == pointedPages.end()) {
+            auto page = std::make_shared<Page>();
+            file->readPage(pageNumber, page->data.data());
+            const int rows = page->type() == DataPage ? u16(&page->data[12]) : 0;
+            found = pointedPages.emplace(pageNumber, PointedPage{std::move(page), rows}).first;
+        }
+        std::shared_ptr<const Page> page = found->second.page;
+        if (--found->second.unreached <= 0)
+            pointedPages.erase(found);
+        return page;
     }
 
     bool next()
@@ -370,19 +394,17 @@ struct JetRowCursor::State {
         for (int hops = 0;; ++hops) {
             if (hops == kMaxRowMoves || span.end - span.start < 4)
                 file->damaged("a moved row cannot be found");
-            const uint8_t *pointer = (hops == 0 ? page : moved).data.data() + span.start;
+            const uint8_t *pointer = (hops == 0 ? page : *moved).data.data() + span.start;
             const uint16_t index = pointer[0];
-            const uint32_t pageNumber = u24(pointer + 1);
-            reach(pageNumber, index, "a moved row is reached twice");
-            file->readPage(pageNumber, moved.data.data());
-            if (moved.type() != DataPage || u32(&moved.data[4]) != table->page)
+            moved = reachRow(u24(pointer + 1), index, "a moved row is reached twice");
+            if (moved->type() != DataPage || u32(&moved->data[4]) != table->page)
                 file->damaged("a moved row points outside its table");
-            const uint16_t count = rowCountOf(*file, moved);
+            const uint16_t count = rowCountOf(*file, *moved);
             if (index >= count)
                 file->damaged("a moved row points to a missing row");
-            span = rowSpan(*file, moved, count, index);
-            if (!(rowFlags(moved, index) & kOverflowRow)) {
-                crack(moved, span);
+            span = rowSpan(*file, *moved, count, index);
+            if (!(rowFlags(*moved, index) & kOverflowRow)) {
+                crack(*moved, span);
                 return;
             }
         }
@@ -472,12 +494,8 @@ struct JetRowCursor::State {
         while (pointer != 0 && value.size() < length) {
             const uint32_t pageNumber = pointer >> 8;
             const uint16_t index = pointer & 0xFF;
-            reach(pageNumber, index, "a long value's parts run in a loop or are shared with another value");
-            if (pageNumber != partPageNumber || partPageNumber == 0) {
-                file->readPage(pageNumber, partPage.data.data());
-                partPageNumber = pageNumber;
-            }
-            const Page &page = partPage;
+            const auto held = reachRow(pageNumber, index, "a long value's parts run in a loop or are shared with another value");
+            const Page &page = *held;
             if (page.type() != DataPage)
                 file->damaged("a long value points to a page that is not a data page");
             const uint16_t count = rowCountOf(*file, page);
