@@ -308,9 +308,10 @@ struct JetWriter::State {
                 throw JetError(QStringLiteral("A row of table \"%1\" takes %2 bytes; a row must fit one database page "
                                               "(%3 bytes; a character outside Latin-1 takes two).")
                                    .arg(table.name).arg(row.size()).arg(kPageSize - 16));
+            const uint32_t next = allocateDataPage(); // first: a refusal changes nothing
             flushDataPage();
             dataPage.start(table.definitionPage);
-            table.lastDataPage = allocateDataPage();
+            table.lastDataPage = next;
             if (table.firstDataPage == 0)
                 table.firstDataPage = table.lastDataPage;
         } else if (table.firstDataPage == 0) {

@@ -246,6 +246,7 @@ private slots:
         QCOMPARE(message, QStringLiteral("The database file \"%1\" would grow past 163840 bytes, the most a Jet database "
                                          "can hold; put fewer rows in it.").arg(path));
         QVERIFY(rows > 200);
+        QCOMPARE(errorOf([&] { writer.addRow(row); }), message);
         writer.finish();
         QVERIFY(QFileInfo(path).size() <= limit);
         QCOMPARE(readAll(JetDatabase::open(path, QStringLiteral("velmarith")).table("table1")).size(), std::size_t(rows));
