@@ -1,8 +1,8 @@
 // libFuzzer entry point over long-value (MEMO and OLE) chains. The input does not replace the file
 // byte for byte: it describes pages of long-value parts, the pointers between them and the
 // descriptors of three rows, so that even random bytes make chains that end, loop, share parts,
-// point past the file or into other pages; the rest of the input then damages bytes of those
-// pages. Every read ends in a value no longer than the file, or in a JetError.
+// point to missing rows or past the file; a few bytes of those pages are then damaged. Every read
+// ends in a value no longer than the file, or in a JetError.
 #include "retypedtable.h"
 
 #include "platform/jet/jetdatabase.h"
@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 using namespace platform::jet;
 using jettests::RetypedTable;
@@ -44,14 +45,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Input in(data, size);
     RetypedTable file = base();
     const uint32_t first = file.pages();
-    const uint32_t pages = 1 + in.byte() % 4;
-    // A pointer to a row of one of the added pages, now and then to a page past them.
-    auto pointer = [&] { return RetypedTable::pointer(first + in.byte() % (pages + 1), in.byte() % 9); };
-    for (uint32_t page = 0; page < pages; ++page) {
-        std::vector<QByteArray> rows(1 + in.byte() % 8);
+    std::vector<int> rowCounts(1 + in.byte() % 4);
+    for (int &count : rowCounts)
+        count = 1 + in.byte() % 8;
+    const auto pages = uint32_t(rowCounts.size());
+    // A pointer to a row of one of the added pages; now and then to a missing row or past them.
+    auto pointer = [&] {
+        const uint8_t pageChoice = in.byte(), rowChoice = in.byte();
+        if (pageChoice % 16 == 0)
+            return RetypedTable::pointer(first + pages, 0);
+        const uint32_t page = pageChoice % pages;
+        const int rows = rowCounts[page];
+        return RetypedTable::pointer(first + page, rowChoice % 16 == 0 ? rows : rowChoice % rows);
+    };
+    for (int count : rowCounts) {
+        std::vector<QByteArray> rows(static_cast<std::size_t>(count));
         for (QByteArray &row : rows) {
             const uint8_t kind = in.byte();
-            const int length = (kind & 0x80) ? int(in.u16() % 4000) : int(in.byte() % 48);
+            const int length = kind % 16 == 0 ? int(in.u16() % 4000) : int(in.byte() % 48);
             QByteArray bytes(length, char('a' + kind % 26));
             if (kind & 0x40)
                 bytes.prepend("\xFF\xFE");
@@ -60,16 +71,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         file.addPage(rows);
     }
     static constexpr uint32_t kFlags[] = {0x80000000, 0x40000000, 0};
+    const auto fileSize = uint32_t(file.bytes.size());
     for (int row = 0; row < kRows; ++row)
         for (int column = 0; column < 2; ++column) {
             const uint32_t flags = kFlags[in.byte() % 3];
-            const uint8_t scale = in.byte();
-            const uint32_t length = scale & 0x80 ? uint32_t(in.u16()) << (scale % 16) : in.u16() % 8192;
+            const uint32_t length = in.byte() % 16 == 0 ? in.u16() << 14 : in.u16() % fileSize;
             file.setValue(row, column, flags | (length & 0x3FFFFFFF), pointer());
         }
-    // Damage: the rest of the input, two bytes at a time, as (offset, value) into the added pages.
+    // Damage: a few bytes of the added pages, as (offset, value).
     const qsizetype added = qsizetype(first) * qsizetype(format::kPageSize);
-    while (!in.empty()) {
+    for (int patches = in.byte() % 8; patches > 0 && !in.empty(); --patches) {
         const uint32_t offset = in.u16() * 4 + in.byte() % 4;
         file.bytes[added + qsizetype(offset % uint32_t(file.bytes.size() - added))] = char(in.byte());
     }
