@@ -190,40 +190,47 @@ private:
 };
 
 // Jet 4 text: UCS-2LE, or with "FF FE" in front the compressed form where a zero byte switches
-// between one byte per character (high byte 0) and two.
-void decodeText(const uint8_t *data, std::size_t size, std::u16string &out)
+// between one byte per character (high byte 0) and two. Into a std::u16string or a QString,
+// unit for unit (QString::fromUtf16 would drop a leading U+FEFF).
+template<class String> void decodeText(const uint8_t *data, std::size_t size, String &out)
 {
-    if (size >= 2 && data[0] == 0xFF && data[1] == 0xFE) {
-        out.resize(size); // at least one byte per character
-        std::size_t length = 0;
+    using Size = decltype(out.size());
+    const bool compressed = size >= 2 && data[0] == 0xFF && data[1] == 0xFE;
+    out.resize(Size(compressed ? size - 2 : size / 2)); // compressed: at least one byte a character
+    auto *units = reinterpret_cast<char16_t *>(out.data());
+    std::size_t length = 0;
+    if (compressed) {
         bool oneByte = true;
         for (std::size_t i = 2; i < size;) {
             if (data[i] == 0) {
                 oneByte = !oneByte;
                 ++i;
             } else if (oneByte) {
-                out[length++] = char16_t(data[i++]);
+                units[length++] = char16_t(data[i++]);
             } else {
                 if (i + 1 >= size)
                     break;
-                out[length++] = char16_t(data[i] | data[i + 1] << 8);
+                units[length++] = char16_t(data[i] | data[i + 1] << 8);
                 i += 2;
             }
         }
-        out.resize(length);
-        return;
+    } else {
+        for (; length < size / 2; ++length)
+            units[length] = char16_t(data[2 * length] | data[2 * length + 1] << 8);
     }
-    out.resize(size / 2);
-    for (std::size_t i = 0; i < size / 2; ++i)
-        out[i] = char16_t(data[2 * i] | data[2 * i + 1] << 8);
+    out.resize(Size(length));
 }
-
-// The UTF-16 units as they are: QString::fromUtf16 would drop a leading U+FEFF.
-QString textOf(const std::u16string &units) { return QString(reinterpret_cast<const QChar *>(units.data()), qsizetype(units.size())); }
 
 QString hexText(const uint8_t *data, std::size_t size)
 {
-    return QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)).toHex().toUpper());
+    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+    QString text(qsizetype(2 * size), Qt::Uninitialized);
+    auto *out = reinterpret_cast<char16_t *>(text.data());
+    for (std::size_t i = 0; i < size; ++i) {
+        out[2 * i] = kDigits[data[i] >> 4];
+        out[2 * i + 1] = kDigits[data[i] & 0xF];
+    }
+    return text;
 }
 
 } // namespace
@@ -278,9 +285,7 @@ std::shared_ptr<const JetTableDefinition> JetFile::readDefinition(uint32_t first
         need(pos + 2);
         const uint16_t length = u16(&def[pos]);
         need(pos + 2 + length);
-        std::u16string text;
-        decodeText(&def[pos + 2], length, text);
-        column.name = textOf(text);
+        decodeText(&def[pos + 2], length, column.name);
         pos += 2 + length;
     }
     std::stable_sort(table->columns.begin(), table->columns.end(),
@@ -308,9 +313,9 @@ struct JetRowCursor::State {
     std::size_t varTable = 0; // offset in the row of var_off[0]
     std::size_t varLimit = 0; // variable data ends before the offset table
     mutable std::u16string scratch;
-    // The long values of the current row read so far, by column number, so that asking again
-    // costs nothing and reaches no part twice.
-    mutable std::vector<std::pair<uint16_t, std::vector<uint8_t>>> longValues;
+    // The long values of the current row read so far (MEMO text, OLE hexadecimal), by column
+    // number, so that asking again costs nothing and reaches no part twice.
+    mutable std::vector<std::pair<uint16_t, QString>> longTexts;
     // Rows reached through a pointer (parts of long values, moved rows), one bit per page and row
     // number: each belongs to one value or row, so a second visit in this pass is a loop or a part
     // shared with another value. Such rows are reached at most once each, and each page they lie
@@ -362,7 +367,7 @@ struct JetRowCursor::State {
 
     bool next()
     {
-        longValues.clear();
+        longTexts.clear();
         for (;;) {
             while (onPage && nextRow < pageRows) {
                 const uint16_t index = nextRow++;
@@ -473,22 +478,17 @@ struct JetRowCursor::State {
 
     // A MEMO or OLE value: inline, in one long-value row, or in a chain of them. Every part read
     // adds its bytes and is reached once, so a value is never longer than the file.
-    const std::vector<uint8_t> &longValue(const Column &c, const uint8_t *data, std::size_t size) const
+    std::vector<uint8_t> longValue(const uint8_t *data, std::size_t size) const
     {
-        for (const auto &[number, value] : longValues)
-            if (number == c.number)
-                return value;
-        std::vector<uint8_t> value;
         if (size < 12)
             file->damaged("a long value's descriptor is too short");
         const uint32_t header = u32(data);
         const std::size_t length = header & 0x3FFFFFFF;
-        if (header & 0x80000000) {
-            value.assign(data + 12, data + std::min(size, 12 + length));
-            return longValues.emplace_back(c.number, std::move(value)).second;
-        }
+        if (header & 0x80000000)
+            return std::vector<uint8_t>(data + 12, data + std::min(size, 12 + length));
         if (length > std::size_t(file->pageCount) * kPageSize)
             file->damaged("a long value is longer than the file");
+        std::vector<uint8_t> value;
         uint32_t pointer = u32(data + 4);
         const bool single = header & 0x40000000;
         while (pointer != 0 && value.size() < length) {
@@ -515,22 +515,25 @@ struct JetRowCursor::State {
             }
             value.insert(value.end(), part, part + std::min(partSize, length - value.size()));
         }
-        return longValues.emplace_back(c.number, std::move(value)).second;
+        return value;
     }
 
-    // The text of a TEXT or MEMO column into `scratch`; false for NULL.
-    bool text(const Column &c) const
+    // A long value as text: MEMO text, OLE bytes in hexadecimal; std::nullopt for NULL.
+    std::optional<QString> longText(const Column &c) const
     {
+        for (const auto &[number, text] : longTexts)
+            if (number == c.number)
+                return text;
         const auto stored = bytes(c);
         if (!stored)
-            return false;
-        if (c.type == Memo) {
-            const auto &value = longValue(c, stored->first, stored->second);
-            decodeText(value.data(), value.size(), scratch);
-        } else {
-            decodeText(stored->first, stored->second, scratch);
-        }
-        return true;
+            return std::nullopt;
+        const std::vector<uint8_t> value = longValue(stored->first, stored->second);
+        QString text;
+        if (c.type == Memo)
+            decodeText(value.data(), value.size(), text);
+        else
+            text = hexText(value.data(), value.size());
+        return longTexts.emplace_back(c.number, std::move(text)).second;
     }
 
     std::optional<QString> value(int index) const;
@@ -598,10 +601,15 @@ QString guidText(const uint8_t *data, std::size_t size)
 std::optional<QString> JetRowCursor::State::value(int index) const
 {
     const Column &c = column(index);
-    if (c.type == Text || c.type == Memo) {
-        if (!text(c))
+    if (c.type == Memo || c.type == Ole)
+        return longText(c);
+    if (c.type == Text) {
+        const auto stored = bytes(c);
+        if (!stored)
             return std::nullopt;
-        return textOf(scratch);
+        QString text;
+        decodeText(stored->first, stored->second, text);
+        return text;
     }
     const auto stored = bytes(c);
     if (!stored)
@@ -617,10 +625,6 @@ std::optional<QString> JetRowCursor::State::value(int index) const
     case Double: return numberText(fixedValue<double>(data, size));
     case DateTime: return dateText(fixedValue<double>(data, size));
     case Guid: return guidText(data, size);
-    case Ole: {
-        const auto &value = longValue(c, data, size);
-        return hexText(value.data(), value.size());
-    }
     default: return hexText(data, size);
     }
 }
@@ -643,13 +647,15 @@ std::optional<QString> JetRowCursor::value(int column) const { return state_->va
 bool JetRowCursor::textEquals(int column, QStringView text) const
 {
     const Column &c = state_->column(column);
-    if (c.type != Text && c.type != Memo) {
+    if (c.type != Text) {
         const auto value = state_->value(column);
         return value && QStringView(*value).compare(text, Qt::CaseInsensitive) == 0;
     }
-    if (!state_->text(c))
+    const auto stored = state_->bytes(c);
+    if (!stored)
         return false;
-    const auto &decoded = state_->scratch;
+    auto &decoded = state_->scratch;
+    decodeText(stored->first, stored->second, decoded);
     return decoded.size() == std::size_t(text.size())
         && QStringView(decoded.data(), qsizetype(decoded.size())).compare(text, Qt::CaseInsensitive) == 0;
 }

@@ -1,5 +1,7 @@
 #include "csv.h"
 
+#include <QStringEncoder>
+
 void CsvReader::fail(qint64 line, qint64 column, const QString &what) const
 {
     throw CsvError(QStringLiteral("line %1, column %2: %3").arg(line).arg(column).arg(what));
@@ -161,21 +163,35 @@ bool CsvReader::next(CsvRecord &record)
 QByteArray csvLine(const CsvRecord &record, const std::vector<bool> &quoted)
 {
     QByteArray line;
+    QStringEncoder utf8(QStringEncoder::Utf8);
+    // UTF-8 straight into the line, without a copy of the text on the way (a memo can be large).
+    auto append = [&](QStringView text) {
+        const qsizetype size = line.size();
+        line.resize(size + utf8.requiredSpace(text.size()));
+        line.resize(utf8.appendToBuffer(line.data() + size, text) - line.constData());
+    };
     for (std::size_t i = 0; i < record.size(); ++i) {
         if (i > 0)
             line.append(',');
         if (!record[i])
             continue;
-        const QByteArray text = record[i]->toUtf8();
-        const bool quote = (i < quoted.size() && quoted[i]) || text.isEmpty() || text.contains(',') || text.contains('"')
-            || text.contains('\n') || text.contains('\r');
-        if (quote) {
-            line.append('"');
-            line.append(QByteArray(text).replace("\"", "\"\""));
-            line.append('"');
-        } else {
-            line.append(text);
+        const QString &text = *record[i];
+        const bool quote = (i < quoted.size() && quoted[i]) || text.isEmpty() || text.contains(u',') || text.contains(u'"')
+            || text.contains(u'\n') || text.contains(u'\r');
+        if (!quote) {
+            append(text);
+            continue;
         }
+        line.append('"');
+        for (qsizetype from = 0;;) {
+            const qsizetype mark = text.indexOf(u'"', from);
+            append(QStringView(text).mid(from, (mark < 0 ? text.size() : mark) - from));
+            if (mark < 0)
+                break;
+            line.append("\"\"");
+            from = mark + 1;
+        }
+        line.append('"');
     }
     line.append('\n');
     return line;
