@@ -1,9 +1,11 @@
 #pragma once
 // Reading Jet 4 (Access 2000 format) database files.
 //
-// The reader trusts nothing in the file: every offset and length is checked, loops are bounded by
-// the file's page count, and a damaged or hostile file ends in a JetError, never in a crash.
-// Rows are streamed page by page; memory does not grow with the table.
+// The reader trusts nothing in the file: every offset and length is checked, a row reached through
+// a pointer (a part of a long value, a moved row) is reached once per pass, and a damaged or hostile
+// file ends in a JetError, never in a crash. Rows are streamed page by page; a pass over a file of
+// N bytes costs time linear in N, and memory that does not grow with the table (at worst, for
+// crafted pointers or a huge long value, about N).
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -97,8 +99,8 @@ private:
 };
 
 // Checks that a file is a driver database this program can use: a complete Jet 4 file that opens
-// with the built-in password and has the driver table with its four columns. Raises JetError
-// saying what is wrong.
+// with the built-in password and has the driver table with its four columns, whose values in every
+// row read as a lookup reads them (other columns are not read). Raises JetError saying what is wrong.
 void checkDriverDatabase(const QString &path);
 
 } // namespace platform::jet

@@ -11,6 +11,7 @@
 namespace platform::jet::format {
 
 inline constexpr std::size_t kPageSize = 4096;
+inline constexpr qint64 kMaxDatabaseSize = qint64(1) << 31; // Jet's limit: 2 GB
 
 enum PageType : uint8_t { HeaderPage = 0x00, DataPage = 0x01, TableDefinitionPage = 0x02, UsageMapPage = 0x05 };
 

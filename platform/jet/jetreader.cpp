@@ -6,8 +6,10 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
+#include <unordered_map>
 
 namespace platform::jet {
 
@@ -21,7 +23,7 @@ constexpr int kMaxDefinitionPages = 64;
 // Jet points from a moved row's first place to its current one; more hops than this are damage.
 constexpr int kMaxRowMoves = 8;
 
-QString fileLabel(const QString &path) { return QStringLiteral("\"%1\"").arg(QFileInfo(path).fileName()); }
+QString fileLabel(const QString &path) { return QStringLiteral("\"%1\"").arg(path); }
 
 } // namespace
 
@@ -151,6 +153,10 @@ public:
     {
         for (;;) {
             if (bit_ < bitmap_.size() * 8) {
+                if (bit_ % 8 == 0 && bitmap_[bit_ / 8] == 0) {
+                    bit_ += 8;
+                    continue;
+                }
                 const std::size_t bit = bit_++;
                 if (bitmap_[bit / 8] & (1u << (bit % 8)))
                     return uint32_t(start_ + bit);
@@ -184,37 +190,47 @@ private:
 };
 
 // Jet 4 text: UCS-2LE, or with "FF FE" in front the compressed form where a zero byte switches
-// between one byte per character (high byte 0) and two.
-void decodeText(const uint8_t *data, std::size_t size, std::u16string &out)
+// between one byte per character (high byte 0) and two. Into a std::u16string or a QString,
+// unit for unit (QString::fromUtf16 would drop a leading U+FEFF).
+template<class String> void decodeText(const uint8_t *data, std::size_t size, String &out)
 {
-    if (size >= 2 && data[0] == 0xFF && data[1] == 0xFE) {
-        out.resize(size); // at least one byte per character
-        std::size_t length = 0;
+    using Size = decltype(out.size());
+    const bool compressed = size >= 2 && data[0] == 0xFF && data[1] == 0xFE;
+    out.resize(Size(compressed ? size - 2 : size / 2)); // compressed: at least one byte a character
+    auto *units = reinterpret_cast<char16_t *>(out.data());
+    std::size_t length = 0;
+    if (compressed) {
         bool oneByte = true;
         for (std::size_t i = 2; i < size;) {
             if (data[i] == 0) {
                 oneByte = !oneByte;
                 ++i;
             } else if (oneByte) {
-                out[length++] = char16_t(data[i++]);
+                units[length++] = char16_t(data[i++]);
             } else {
                 if (i + 1 >= size)
                     break;
-                out[length++] = char16_t(data[i] | data[i + 1] << 8);
+                units[length++] = char16_t(data[i] | data[i + 1] << 8);
                 i += 2;
             }
         }
-        out.resize(length);
-        return;
+    } else {
+        for (; length < size / 2; ++length)
+            units[length] = char16_t(data[2 * length] | data[2 * length + 1] << 8);
     }
-    out.resize(size / 2);
-    for (std::size_t i = 0; i < size / 2; ++i)
-        out[i] = char16_t(data[2 * i] | data[2 * i + 1] << 8);
+    out.resize(Size(length));
 }
 
 QString hexText(const uint8_t *data, std::size_t size)
 {
-    return QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)).toHex().toUpper());
+    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+    QString text(qsizetype(2 * size), Qt::Uninitialized);
+    auto *out = reinterpret_cast<char16_t *>(text.data());
+    for (std::size_t i = 0; i < size; ++i) {
+        out[2 * i] = kDigits[data[i] >> 4];
+        out[2 * i + 1] = kDigits[data[i] & 0xF];
+    }
+    return text;
 }
 
 } // namespace
@@ -269,9 +285,7 @@ std::shared_ptr<const JetTableDefinition> JetFile::readDefinition(uint32_t first
         need(pos + 2);
         const uint16_t length = u16(&def[pos]);
         need(pos + 2 + length);
-        std::u16string text;
-        decodeText(&def[pos + 2], length, text);
-        column.name = QString::fromUtf16(text.data(), qsizetype(text.size()));
+        decodeText(&def[pos + 2], length, column.name);
         pos += 2 + length;
     }
     std::stable_sort(table->columns.begin(), table->columns.end(),
@@ -286,7 +300,7 @@ struct JetRowCursor::State {
     std::shared_ptr<const JetTableDefinition> table;
     UsageMapWalk pages;
     Page page;
-    Page moved; // the page of a row that was moved off its original page
+    std::shared_ptr<const Page> moved; // the page of a row that was moved off its original page
     bool onPage = false;
     uint16_t pageRows = 0;
     uint16_t nextRow = 0;
@@ -299,14 +313,61 @@ struct JetRowCursor::State {
     std::size_t varTable = 0; // offset in the row of var_off[0]
     std::size_t varLimit = 0; // variable data ends before the offset table
     mutable std::u16string scratch;
+    // The long values of the current row read so far (MEMO text, OLE hexadecimal), by column
+    // number, so that asking again costs nothing and reaches no part twice.
+    mutable std::vector<std::pair<uint16_t, QString>> longTexts;
+    // Rows reached through a pointer (parts of long values, moved rows), one bit per page and row
+    // number: each belongs to one value or row, so a second visit in this pass is a loop or a part
+    // shared with another value. Such rows are reached at most once each, and each page they lie
+    // on is read once and kept until all its rows have been reached: a pass costs time linear in
+    // the size of the file however its pointers hop between pages, and at worst the file's size
+    // in memory.
+    mutable std::vector<uint64_t> reached;
+    struct PointedPage {
+        std::shared_ptr<const Page> page;
+        int unreached;
+    };
+    mutable std::unordered_map<uint32_t, PointedPage> pointedPages;
 
     State(std::shared_ptr<const JetFile> f, std::shared_ptr<const JetTableDefinition> t)
         : file(std::move(f)), table(std::move(t)), pages(*file, table->ownedMapPage, table->ownedMapRow)
     {
     }
 
+    // Marks a row reached through a pointer; raises JetError when it was reached before.
+    void reach(uint32_t pageNumber, uint16_t rowNumber, const char *damage) const
+    {
+        if (pageNumber >= file->pageCount)
+            file->damaged("a reference points past the end of the file");
+        if (reached.empty())
+            reached.assign(std::size_t(file->pageCount) * 4, 0); // 256 row numbers a page
+        const std::size_t bit = std::size_t(pageNumber) * 256 + rowNumber;
+        uint64_t &word = reached[bit / 64];
+        if (word & (uint64_t(1) << (bit % 64)))
+            file->damaged(damage);
+        word |= uint64_t(1) << (bit % 64);
+    }
+
+    // The page of a row reached through a pointer; raises JetError when the row was reached before.
+    std::shared_ptr<const Page> reachRow(uint32_t pageNumber, uint16_t rowNumber, const char *damage) const
+    {
+        reach(pageNumber, rowNumber, damage);
+        auto found = pointedPages.find(pageNumber);
+        if (found == pointedPages.end()) {
+            auto page = std::make_shared<Page>();
+            file->readPage(pageNumber, page->data.data());
+            const int rows = page->type() == DataPage ? u16(&page->data[12]) : 0;
+            found = pointedPages.emplace(pageNumber, PointedPage{std::move(page), rows}).first;
+        }
+        std::shared_ptr<const Page> page = found->second.page;
+        if (--found->second.unreached <= 0)
+            pointedPages.erase(found);
+        return page;
+    }
+
     bool next()
     {
+        longTexts.clear();
         for (;;) {
             while (onPage && nextRow < pageRows) {
                 const uint16_t index = nextRow++;
@@ -338,17 +399,17 @@ struct JetRowCursor::State {
         for (int hops = 0;; ++hops) {
             if (hops == kMaxRowMoves || span.end - span.start < 4)
                 file->damaged("a moved row cannot be found");
-            const uint8_t *pointer = (hops == 0 ? page : moved).data.data() + span.start;
+            const uint8_t *pointer = (hops == 0 ? page : *moved).data.data() + span.start;
             const uint16_t index = pointer[0];
-            file->readPage(u24(pointer + 1), moved.data.data());
-            if (moved.type() != DataPage || u32(&moved.data[4]) != table->page)
+            moved = reachRow(u24(pointer + 1), index, "a moved row is reached twice");
+            if (moved->type() != DataPage || u32(&moved->data[4]) != table->page)
                 file->damaged("a moved row points outside its table");
-            const uint16_t count = rowCountOf(*file, moved);
+            const uint16_t count = rowCountOf(*file, *moved);
             if (index >= count)
                 file->damaged("a moved row points to a missing row");
-            span = rowSpan(*file, moved, count, index);
-            if (!(rowFlags(moved, index) & kOverflowRow)) {
-                crack(moved, span);
+            span = rowSpan(*file, *moved, count, index);
+            if (!(rowFlags(*moved, index) & kOverflowRow)) {
+                crack(*moved, span);
                 return;
             }
         }
@@ -415,30 +476,29 @@ struct JetRowCursor::State {
         return std::pair{row + start, end - start};
     }
 
-    // A MEMO or OLE value: inline, in one long-value row, or in a chain of them.
+    // A MEMO or OLE value: inline, in one long-value row, or in a chain of them. Every part read
+    // adds its bytes and is reached once, so a value is never longer than the file.
     std::vector<uint8_t> longValue(const uint8_t *data, std::size_t size) const
     {
         if (size < 12)
             file->damaged("a long value's descriptor is too short");
         const uint32_t header = u32(data);
         const std::size_t length = header & 0x3FFFFFFF;
-        if (header & 0x80000000) {
+        if (header & 0x80000000)
             return std::vector<uint8_t>(data + 12, data + std::min(size, 12 + length));
-        }
         if (length > std::size_t(file->pageCount) * kPageSize)
             file->damaged("a long value is longer than the file");
         std::vector<uint8_t> value;
         uint32_t pointer = u32(data + 4);
-        Page page;
         const bool single = header & 0x40000000;
-        for (std::size_t hops = 0; pointer != 0 && value.size() < length; ++hops) {
-            if (hops > std::size_t(file->pageCount) * 256)
-                file->damaged("a long value's chain does not end");
-            file->readPage(pointer >> 8, page.data.data());
+        while (pointer != 0 && value.size() < length) {
+            const uint32_t pageNumber = pointer >> 8;
+            const uint16_t index = pointer & 0xFF;
+            const auto held = reachRow(pageNumber, index, "a long value's parts run in a loop or are shared with another value");
+            const Page &page = *held;
             if (page.type() != DataPage)
                 file->damaged("a long value points to a page that is not a data page");
             const uint16_t count = rowCountOf(*file, page);
-            const uint16_t index = pointer & 0xFF;
             if (index >= count)
                 file->damaged("a long value points to a missing row");
             const auto span = rowSpan(*file, page, count, index);
@@ -458,19 +518,22 @@ struct JetRowCursor::State {
         return value;
     }
 
-    // The text of a TEXT or MEMO column into `scratch`; false for NULL.
-    bool text(const Column &c) const
+    // A long value as text: MEMO text, OLE bytes in hexadecimal; std::nullopt for NULL.
+    std::optional<QString> longText(const Column &c) const
     {
+        for (const auto &[number, text] : longTexts)
+            if (number == c.number)
+                return text;
         const auto stored = bytes(c);
         if (!stored)
-            return false;
-        if (c.type == Memo) {
-            const auto value = longValue(stored->first, stored->second);
-            decodeText(value.data(), value.size(), scratch);
-        } else {
-            decodeText(stored->first, stored->second, scratch);
-        }
-        return true;
+            return std::nullopt;
+        const std::vector<uint8_t> value = longValue(stored->first, stored->second);
+        QString text;
+        if (c.type == Memo)
+            decodeText(value.data(), value.size(), text);
+        else
+            text = hexText(value.data(), value.size());
+        return longTexts.emplace_back(c.number, std::move(text)).second;
     }
 
     std::optional<QString> value(int index) const;
@@ -485,15 +548,52 @@ template<class T> T fixedValue(const uint8_t *data, std::size_t size)
     return value;
 }
 
+// The shortest text that reads back as the same number.
+template<class T> QString numberText(T value)
+{
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return QString::fromLatin1(text, result.ptr - text);
+}
+
+// Currency: a 64-bit count of ten-thousandths, printed exactly.
+QString currencyText(int64_t value)
+{
+    const uint64_t magnitude = value < 0 ? 0 - uint64_t(value) : uint64_t(value);
+    return QStringLiteral("%1%2.%3").arg(value < 0 ? QStringLiteral("-") : QString())
+        .arg(magnitude / 10000).arg(magnitude % 10000, 4, 10, QLatin1Char('0'));
+}
+
+// An OLE automation date: whole days since 1899-12-30, and a fraction that is the time of day,
+// counted forward from that day's midnight whatever the sign. Printed in ISO 8601 to the
+// millisecond; a number outside Access's years 100 to 9999 is printed as the number.
 QString dateText(double days)
 {
-    // OLE automation date: days since 1899-12-30, the fraction is the time of day.
-    if (!std::isfinite(days) || std::fabs(days) > 3e6)
-        return QString::number(days);
-    const double whole = std::floor(days);
-    qint64 seconds = qint64(std::llround(std::fabs(days - whole) * 86400.0));
-    const QDate date = QDate(1899, 12, 30).addDays(qint64(whole));
-    return QDateTime(date, QTime(0, 0)).addSecs(seconds).toString(QStringLiteral("MM/dd/yy HH:mm:ss"));
+    if (!std::isfinite(days) || days < -657434.0 || days >= 2958466.0)
+        return numberText(days);
+    const double whole = std::trunc(days);
+    qint64 day = qint64(whole);
+    qint64 milliseconds = std::llround(std::fabs(days - whole) * 86400000.0);
+    if (milliseconds >= 86400000) {
+        milliseconds -= 86400000;
+        ++day;
+    }
+    const QDate date = QDate(1899, 12, 30).addDays(day);
+    const QTime time = QTime::fromMSecsSinceStartOfDay(int(milliseconds));
+    QString text = QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d", date.year(), date.month(), date.day(), time.hour(),
+                                     time.minute(), time.second());
+    if (time.msec() != 0)
+        text += QString::asprintf(".%03d", time.msec());
+    return text;
+}
+
+// A replication ID in the registry's form: the first three groups are little-endian numbers.
+QString guidText(const uint8_t *data, std::size_t size)
+{
+    if (size != 16)
+        return hexText(data, size);
+    return QString::asprintf("{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", u32(data), u16(data + 4), u16(data + 6),
+                             data[8], data[9], data[10], data[11], data[12], data[13], data[14], data[15]);
 }
 
 } // namespace
@@ -501,10 +601,15 @@ QString dateText(double days)
 std::optional<QString> JetRowCursor::State::value(int index) const
 {
     const Column &c = column(index);
-    if (c.type == Text || c.type == Memo) {
-        if (!text(c))
+    if (c.type == Memo || c.type == Ole)
+        return longText(c);
+    if (c.type == Text) {
+        const auto stored = bytes(c);
+        if (!stored)
             return std::nullopt;
-        return QString::fromUtf16(scratch.data(), qsizetype(scratch.size()));
+        QString text;
+        decodeText(stored->first, stored->second, text);
+        return text;
     }
     const auto stored = bytes(c);
     if (!stored)
@@ -515,14 +620,11 @@ std::optional<QString> JetRowCursor::State::value(int index) const
     case Byte: return QString::number(fixedValue<uint8_t>(data, size));
     case Int: return QString::number(fixedValue<int16_t>(data, size));
     case Long: return QString::number(fixedValue<int32_t>(data, size));
-    case Money: return QString::number(double(fixedValue<int64_t>(data, size)) / 10000.0, 'f', 4);
-    case Float: return QString::number(fixedValue<float>(data, size), 'g', 7);
-    case Double: return QString::number(fixedValue<double>(data, size), 'g', 15);
+    case Money: return currencyText(fixedValue<int64_t>(data, size));
+    case Float: return numberText(fixedValue<float>(data, size));
+    case Double: return numberText(fixedValue<double>(data, size));
     case DateTime: return dateText(fixedValue<double>(data, size));
-    case Ole: {
-        const auto value = longValue(data, size);
-        return hexText(value.data(), value.size());
-    }
+    case Guid: return guidText(data, size);
     default: return hexText(data, size);
     }
 }
@@ -545,13 +647,15 @@ std::optional<QString> JetRowCursor::value(int column) const { return state_->va
 bool JetRowCursor::textEquals(int column, QStringView text) const
 {
     const Column &c = state_->column(column);
-    if (c.type != Text && c.type != Memo) {
+    if (c.type != Text) {
         const auto value = state_->value(column);
         return value && QStringView(*value).compare(text, Qt::CaseInsensitive) == 0;
     }
-    if (!state_->text(c))
+    const auto stored = state_->bytes(c);
+    if (!stored)
         return false;
-    const auto &decoded = state_->scratch;
+    auto &decoded = state_->scratch;
+    decodeText(stored->first, stored->second, decoded);
     return decoded.size() == std::size_t(text.size())
         && QStringView(decoded.data(), qsizetype(decoded.size())).compare(text, Qt::CaseInsensitive) == 0;
 }
@@ -639,8 +743,8 @@ JetDatabase JetDatabase::openFile(std::shared_ptr<JetFile> file, const std::opti
                                       "only Access 2000 to 2003 databases (Jet 4) can be read.").arg(file->label));
     if (size < qint64(kPageSize) * 3 || size % qint64(kPageSize) != 0)
         file->damaged("its size is not a whole number of pages");
-    if (size / qint64(kPageSize) > 0xFFFFFF)
-        file->damaged("it is larger than a Jet database can be");
+    if (size > kMaxDatabaseSize)
+        throw JetError(QStringLiteral("The file %1 is larger than 2 GB, the most a Jet database can hold.").arg(file->label));
     file->pageCount = uint32_t(size / qint64(kPageSize));
 
     rc4(kHeaderKey, {&header.data[kObfuscatedOffset], kObfuscatedSize});
@@ -718,14 +822,17 @@ void checkDriverDatabase(const QString &path)
 {
     const JetDatabase database = JetDatabase::open(path, QString::fromLatin1(kDriverDatabasePassword));
     const JetTable table = database.table(QString::fromLatin1(kDriverTable));
-    for (const QString &column : kDriverColumns)
-        if (table.columnIndex(column) < 0)
+    std::vector<int> columns;
+    for (const QString &column : kDriverColumns) {
+        columns.push_back(table.columnIndex(column));
+        if (columns.back() < 0)
             throw JetError(QStringLiteral("The table \"%1\" of the database file %2 has no column \"%3\".")
                                .arg(table.name(), fileLabel(path), column));
-    // Reading every row finds damage anywhere in the table, such as a download cut short.
-    const int columns = int(table.columnNames().size());
+    }
+    // The four columns of every row, as a lookup reads them: damage anywhere a lookup could meet it,
+    // such as a download cut short, shows here. Other columns are none of the lookup's business.
     for (JetRowCursor rows = table.rows(); rows.next();)
-        for (int column = 0; column < columns; ++column)
+        for (int column : columns)
             rows.value(column);
 }
 

@@ -36,13 +36,34 @@ double oleDate(const QDateTime &time)
     return double(QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC).msecsTo(time.toUTC())) / 86400000.0;
 }
 
-// Text as Jet 4 stores it: the compressed form when every character fits one byte and that is shorter.
-QByteArray encodeText(QStringView text, bool compressible)
+// Text as Jet 4 stores it: UCS-2LE, or the compressed form when every character fits one byte and
+// that is shorter. Compressed text starts with FF FE, so a value whose UCS-2 form would start with
+// those bytes (a leading U+FEFF) is written compressed too, switching to two bytes per character
+// with a zero byte where needed; std::nullopt when it holds a character that form cannot carry
+// (one with a zero byte).
+std::optional<QByteArray> encodeText(QStringView text, bool compressible)
 {
     QByteArray out;
-    const bool oneByte = compressible && text.size() > 2
-        && std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 1 && c.unicode() <= 0xFF; });
-    if (oneByte) {
+    auto oneByte = [](QChar c) { return c.unicode() >= 1 && c.unicode() <= 0xFF; };
+    if (!text.isEmpty() && text.front().unicode() == 0xFEFF) {
+        out.append(char(0xFF)).append(char(0xFE));
+        bool singleBytes = true;
+        for (QChar c : text) {
+            const uint8_t low = uint8_t(c.unicode() & 0xFF), high = uint8_t(c.unicode() >> 8);
+            const bool single = oneByte(c);
+            if (!single && (low == 0 || high == 0))
+                return std::nullopt;
+            if (single != singleBytes) {
+                out.append('\0');
+                singleBytes = single;
+            }
+            out.append(char(low));
+            if (!single)
+                out.append(char(high));
+        }
+        return out;
+    }
+    if (compressible && text.size() > 2 && std::all_of(text.begin(), text.end(), oneByte)) {
         out.reserve(text.size() + 2);
         out.append(char(0xFF)).append(char(0xFE));
         for (QChar c : text)
@@ -53,6 +74,19 @@ QByteArray encodeText(QStringView text, bool compressible)
             out.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
     }
     return out;
+}
+
+// Jet counts text lengths in UTF-16 units; a character outside the Basic Multilingual Plane takes two.
+qsizetype characterCount(QStringView text)
+{
+    return text.size() - std::count_if(text.begin(), text.end(), [](QChar c) { return c.isLowSurrogate(); });
+}
+
+QString lengthText(QStringView text)
+{
+    const qsizetype characters = characterCount(text);
+    return characters == text.size() ? QStringLiteral("%1 characters").arg(text.size())
+                                     : QStringLiteral("%1 characters (%2 UTF-16 units)").arg(characters).arg(text.size());
 }
 
 struct ColumnSpec {
@@ -189,6 +223,7 @@ struct JetWriter::State {
     QFile file;
     QString label;
     QString password;
+    qint64 sizeLimit = 0;
     QDateTime created = QDateTime::currentDateTimeUtc();
     uint32_t nextPage = kFirstFreePage;
     std::vector<Table> tables;
@@ -209,11 +244,37 @@ struct JetWriter::State {
             writeFailed();
     }
 
+    [[noreturn]] void tooLarge() const
+    {
+        throw JetError(QStringLiteral("The database file %1 would grow past %2 bytes, the most a Jet database can hold; "
+                                      "put fewer rows in it.").arg(label).arg(sizeLimit));
+    }
+
     uint32_t allocatePage()
     {
-        if (nextPage >= 0xFFFFFF)
-            throw JetError(QStringLiteral("The database %1 would grow larger than a Jet database can be.").arg(label));
+        if (qint64(nextPage) >= sizeLimit / qint64(kPageSize))
+            tooLarge();
         return nextPage++;
+    }
+
+    // A data page for the current table, given only while the pages that finish() adds still fit:
+    // each table's further definition pages and the bitmap pages of its owned-pages map.
+    uint32_t allocateDataPage()
+    {
+        const uint32_t page = nextPage;
+        qint64 pages = qint64(page) + 1;
+        for (const Table &table : tables) {
+            const bool current = &table == &tables.back();
+            pages += definitionPages(table.columns) - 1;
+            if (table.firstDataPage != 0 || current) {
+                const uint32_t first = table.firstDataPage ? table.firstDataPage : page;
+                const uint32_t last = current ? page : table.lastDataPage;
+                pages += last / kPagesPerMapPage - first / kPagesPerMapPage + 1;
+            }
+        }
+        if (pages > sizeLimit / qint64(kPageSize))
+            tooLarge();
+        return allocatePage();
     }
 
     uint8_t addMapRow(const QByteArray &row)
@@ -244,27 +305,29 @@ struct JetWriter::State {
         Table &table = tables.back();
         if (!dataPage.fits(std::size_t(row.size()))) {
             if (dataPage.empty())
-                throw JetError(QStringLiteral("A row of table \"%1\" is too long for a database page.").arg(table.name));
+                throw JetError(QStringLiteral("A row of table \"%1\" takes %2 bytes; a row must fit one database page "
+                                              "(%3 bytes; a character outside Latin-1 takes two).")
+                                   .arg(table.name).arg(row.size()).arg(kPageSize - 16));
+            const uint32_t next = allocateDataPage(); // first: a refusal changes nothing
             flushDataPage();
             dataPage.start(table.definitionPage);
-            table.lastDataPage = allocatePage();
+            table.lastDataPage = next;
             if (table.firstDataPage == 0)
                 table.firstDataPage = table.lastDataPage;
         } else if (table.firstDataPage == 0) {
             dataPage.start(table.definitionPage);
-            table.firstDataPage = table.lastDataPage = allocatePage();
+            table.firstDataPage = table.lastDataPage = allocateDataPage();
         }
         dataPage.add(row);
         ++table.rowCount;
     }
 
+    // A table definition: one page, continued on further pages when its columns need more room.
+    // Each continuation page repeats the 8-byte page header; readers join the pages after it.
     void writeDefinition(uint32_t page, uint8_t tableType, const std::vector<ColumnSpec> &columns, uint32_t rowCount,
-                         uint8_t ownedRow, uint8_t freeRow, const std::vector<std::pair<uint8_t, uint8_t>> &longValueMaps,
-                         const QString &name)
+                         uint8_t ownedRow, uint8_t freeRow, const std::vector<std::pair<uint8_t, uint8_t>> &longValueMaps)
     {
-        PageBuffer def{};
-        def[0] = TableDefinitionPage;
-        def[1] = 0x01;
+        std::vector<uint8_t> def(63, 0);
         uint8_t *d = def.data();
         put32(d + 12, kTableMagic);
         put32(d + 16, rowCount);
@@ -279,15 +342,9 @@ struct JetWriter::State {
         put24(d + 56, kMapRowsPage);
         d[59] = freeRow;
         put24(d + 60, kMapRowsPage);
-        std::size_t pos = 63;
-        auto overflow = [&](std::size_t size) {
-            if (pos + size > kPageSize)
-                throw JetError(QStringLiteral("The definition of table \"%1\" does not fit a database page; use fewer or shorter column names.").arg(name));
-        };
-        for (std::size_t i = 0; i < columns.size(); ++i, pos += 25) {
-            overflow(25);
+        for (std::size_t i = 0; i < columns.size(); ++i) {
             const ColumnSpec &c = columns[i];
-            uint8_t *col = d + pos;
+            uint8_t col[25] = {};
             col[0] = c.type;
             put32(col + 1, kTableMagic);
             put16(col + 5, uint16_t(i));
@@ -299,32 +356,56 @@ struct JetWriter::State {
             col[16] = tableType == kUserTable && (c.type == Text || c.type == Memo) ? UnicodeCompression : 0;
             put16(col + 21, c.fixedOffset);
             put16(col + 23, c.length);
+            def.insert(def.end(), col, col + sizeof col);
         }
         for (const ColumnSpec &c : columns) {
-            const QByteArray encoded = encodeText(c.name, false);
-            overflow(2 + std::size_t(encoded.size()));
-            put16(d + pos, uint16_t(encoded.size()));
-            std::memcpy(d + pos + 2, encoded.constData(), std::size_t(encoded.size()));
-            pos += 2 + std::size_t(encoded.size());
+            const QByteArray encoded = *encodeText(c.name, false);
+            uint8_t length[2];
+            put16(length, uint16_t(encoded.size()));
+            def.insert(def.end(), length, length + 2);
+            def.insert(def.end(), encoded.begin(), encoded.end());
         }
         for (std::size_t i = 0, k = 0; i < columns.size(); ++i) {
             if (!columns[i].longValue())
                 continue;
-            overflow(10);
-            put16(d + pos, uint16_t(i));
-            d[pos + 2] = longValueMaps[k].first;
-            put24(d + pos + 3, kMapRowsPage);
-            d[pos + 6] = longValueMaps[k].second;
-            put24(d + pos + 7, kMapRowsPage);
-            pos += 10;
+            uint8_t maps[10];
+            put16(maps, uint16_t(i));
+            maps[2] = longValueMaps[k].first;
+            put24(maps + 3, kMapRowsPage);
+            maps[6] = longValueMaps[k].second;
+            put24(maps + 7, kMapRowsPage);
+            def.insert(def.end(), maps, maps + sizeof maps);
             ++k;
         }
-        overflow(2);
-        d[pos] = d[pos + 1] = 0xFF;
-        pos += 2;
-        put32(d + 8, uint32_t(pos - 8));
-        put16(d + 2, uint16_t(kPageSize - pos - 8));
-        writePage(page, def);
+        def.push_back(0xFF);
+        def.push_back(0xFF);
+        put32(def.data() + 8, uint32_t(def.size() - 8));
+
+        // Every page carries the next part of the definition after its own 8-byte header.
+        constexpr std::size_t kBody = kPageSize - 8;
+        std::size_t from = 8;
+        while (from < def.size()) {
+            const std::size_t size = std::min(kBody, def.size() - from);
+            PageBuffer buffer{};
+            buffer[0] = TableDefinitionPage;
+            buffer[1] = 0x01;
+            put16(&buffer[2], uint16_t(kBody - size >= 8 ? kBody - size - 8 : 0));
+            std::memcpy(&buffer[8], def.data() + from, size);
+            from += size;
+            const uint32_t next = from < def.size() ? allocatePage() : 0;
+            put32(&buffer[4], next);
+            writePage(page, buffer);
+            page = next;
+        }
+    }
+
+    // Pages a definition with these columns takes, its first one included.
+    static uint32_t definitionPages(const std::vector<ColumnSpec> &columns)
+    {
+        std::size_t size = 63 + 2;
+        for (const ColumnSpec &c : columns)
+            size += 25 + 2 + 2 * std::size_t(c.name.size());
+        return uint32_t((size - 8 + kPageSize - 9) / (kPageSize - 8));
     }
 
     void writeHeader()
@@ -453,10 +534,10 @@ struct JetWriter::State {
         writePage(kCatalogDataPage, catalog.page());
 
         writeDefinition(kCatalogPage, kSystemTable, catalogColumns(), uint32_t(rows.size()), catalogOwned, catalogFree,
-                        longValueMaps, QStringLiteral("MSysObjects"));
+                        longValueMaps);
         for (const Table &table : tables)
             writeDefinition(table.definitionPage, kUserTable, table.columns, table.rowCount, table.ownedMapRow,
-                            table.freeMapRow, {}, table.name);
+                            table.freeMapRow, {});
         writeGlobalMap();
         writeHeader();
         if (!file.flush())
@@ -466,9 +547,10 @@ struct JetWriter::State {
     }
 };
 
-JetWriter::JetWriter(const QString &path, const QString &password) : state_(std::make_unique<State>())
+JetWriter::JetWriter(const QString &path, const QString &password, qint64 sizeLimit) : state_(std::make_unique<State>())
 {
-    state_->label = QStringLiteral("\"%1\"").arg(QFileInfo(path).fileName());
+    state_->label = QStringLiteral("\"%1\"").arg(path);
+    state_->sizeLimit = std::min(sizeLimit, kMaxDatabaseSize);
     if (password.size() > qsizetype(kPasswordUnits))
         throw JetError(QStringLiteral("A database password has at most 20 characters."));
     state_->password = password;
@@ -482,28 +564,53 @@ JetWriter::JetWriter(const QString &path, const QString &password) : state_(std:
 
 JetWriter::~JetWriter() = default;
 
+namespace {
+
+// Jet's rules for a name that this writer cannot keep: its length, and a leading U+FEFF, which
+// readers take for the mark of compressed text.
+void checkName(const QString &name, const QString &what)
+{
+    if (name.size() > JetWriter::kMaxNameLength)
+        throw JetError(QStringLiteral("%1 has %2; Jet allows at most %3 UTF-16 units (a character outside the "
+                                      "Basic Multilingual Plane, such as an emoji, takes two).")
+                           .arg(what, lengthText(name)).arg(JetWriter::kMaxNameLength));
+    if (name.front().unicode() == 0xFEFF)
+        throw JetError(QStringLiteral("%1 starts with U+FEFF (a byte-order mark), which Jet files cannot keep in a name.").arg(what));
+}
+
+} // namespace
+
 void JetWriter::beginTable(const QString &name, const QStringList &columns)
 {
     auto &s = *state_;
     if (s.finished)
         throw JetError(QStringLiteral("The database is already complete."));
-    if (name.isEmpty() || name.size() > 64)
-        throw JetError(QStringLiteral("A table name must have 1 to 64 characters."));
-    if (columns.isEmpty() || columns.size() > 255)
-        throw JetError(QStringLiteral("A table must have 1 to 255 columns."));
+    if (name.isEmpty())
+        throw JetError(QStringLiteral("A table needs a name."));
+    checkName(name, QStringLiteral("The table name \"%1\"").arg(name));
+    // Jet keeps names that start with MSys for its own tables; a user table of such a name would be
+    // hidden behind them.
+    if (name.startsWith(QLatin1String("MSys"), Qt::CaseInsensitive))
+        throw JetError(QStringLiteral("The table name \"%1\" is reserved: names that start with \"MSys\" belong to "
+                                      "the database's own tables.").arg(name));
     for (const auto &table : s.tables)
-        if (table.name.compare(name, Qt::CaseInsensitive) == 0 || name.compare(QStringLiteral("MSysObjects"), Qt::CaseInsensitive) == 0)
+        if (table.name.compare(name, Qt::CaseInsensitive) == 0)
             throw JetError(QStringLiteral("There is already a table \"%1\".").arg(name));
+    if (columns.isEmpty() || columns.size() > kMaxColumns)
+        throw JetError(QStringLiteral("The table \"%1\" has %2 columns; a Jet table has 1 to %3.")
+                           .arg(name).arg(columns.size()).arg(kMaxColumns));
     if (s.tables.size() == kMaxTables)
         throw JetError(QStringLiteral("A database written here has at most %1 tables.").arg(kMaxTables));
     State::Table table;
     table.name = name;
     for (qsizetype i = 0; i < columns.size(); ++i) {
-        if (columns[i].isEmpty() || columns[i].size() > 64)
-            throw JetError(QStringLiteral("A column name must have 1 to 64 characters."));
+        const QString what = QStringLiteral("The name of column %1 of table \"%2\"").arg(i + 1).arg(name);
+        if (columns[i].isEmpty())
+            throw JetError(QStringLiteral("Column %1 of table \"%2\" has no name.").arg(i + 1).arg(name));
+        checkName(columns[i], QStringLiteral("%1, \"%2\",").arg(what, columns[i]));
         for (qsizetype j = 0; j < i; ++j)
             if (columns[j].compare(columns[i], Qt::CaseInsensitive) == 0)
-                throw JetError(QStringLiteral("The column \"%1\" appears twice.").arg(columns[i]));
+                throw JetError(QStringLiteral("The column \"%1\" appears twice (columns %2 and %3).").arg(columns[i]).arg(j + 1).arg(i + 1));
         table.columns.push_back({columns[i], Text, uint16_t(2 * kMaxTextLength), 0, uint16_t(i)});
     }
     s.flushDataPage();
@@ -527,10 +634,16 @@ void JetWriter::addRow(const std::vector<std::optional<QString>> &values)
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (!values[i])
             continue;
+        const QString &column = table.columns[i].name;
         if (values[i]->size() > kMaxTextLength)
-            throw JetError(QStringLiteral("A value of column \"%1\" has more than %2 characters.")
-                               .arg(table.columns[i].name).arg(kMaxTextLength));
+            throw JetError(QStringLiteral("A value of column \"%1\" has %2; a text column holds at most %3 UTF-16 units "
+                                          "(a character outside the Basic Multilingual Plane, such as an emoji, takes two).")
+                               .arg(column, lengthText(*values[i])).arg(kMaxTextLength));
         stored[i] = encodeText(*values[i], true);
+        if (!stored[i])
+            throw JetError(QStringLiteral("A value of column \"%1\" starts with U+FEFF (a byte-order mark) and holds a "
+                                          "character whose code ends in 00 (such as U+0100 or U+4E00); Jet's text format "
+                                          "cannot keep the two in one value.").arg(column));
     }
     s.addRow(s.rowBuilder->build(stored));
 }

@@ -1,5 +1,6 @@
 // The driver lookup behind "Scan For Updated Drivers", on real database files.
 #include "jettests.h"
+#include "retypedtable.h"
 
 #include "app/failures.h"
 #include "platform/jet/jetdatabase.h"
@@ -110,7 +111,6 @@ private slots:
         QVERIFY(failureText(writeDatabase(dir.filePath("nolink.mdb"), {}, kDriverDatabasePassword, "table1",
                                           {"Hardware", "OS", "Architecture", "Url"}))
                     .contains("no column \"Link\""));
-        QVERIFY(failureText(jettests::sample("mdbreader_V1997_no-password.mdb")).contains("Jet 3"));
 
         QFile cut(writeDatabase(dir.filePath("cut.mdb"), {{"Intel(R) PRO/1000", "Windows XP", "32-bit", "x"}}));
         QVERIFY(cut.resize(cut.size() - 4096 - 10));
@@ -122,6 +122,40 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(JetError, checkDriverDatabase(cut.fileName()));
         QVERIFY_THROWS_EXCEPTION(JetError, checkDriverDatabase(dir.filePath("nolink.mdb")));
         checkDriverDatabase(writeDatabase(dir.filePath("good.mdb"), {{"a", "b", "c", "d"}}));
+
+        JET_SAMPLES_OR_SKIP();
+        QVERIFY(failureText(jettests::sample("mdbreader_V1997_no-password.mdb")).contains("Jet 3"));
+    }
+
+    void checkReadsWhatTheLookupReads()
+    {
+        // A long value that runs in a loop: in a column the lookup never reads it does no harm, in
+        // Link it makes the database unusable, and the check finds it at once.
+        using namespace platform::jet::format;
+        using jettests::RetypedTable;
+        QTemporaryDir dir;
+        const QString key = RetypedTable::placeholder();
+        auto withLoopIn = [&](const std::vector<uint8_t> &types, int column) {
+            RetypedTable file({"Hardware", "OS", "Architecture", "Link", "Notes"}, types, 1, 12, "table1");
+            const uint32_t lval = file.pages();
+            file.addPage({RetypedTable::part(RetypedTable::pointer(lval, 0), "xyz")});
+            file.setValue(0, column, uint32_t(file.bytes.size()), RetypedTable::pointer(lval, 0));
+            QFile out(dir.filePath(QStringLiteral("loop%1.mdb").arg(column)));
+            if (!out.open(QIODevice::WriteOnly) || out.write(file.bytes) != file.bytes.size())
+                qFatal("cannot write %s", qPrintable(out.fileName()));
+            return out.fileName();
+        };
+        const QString inNotes = withLoopIn({Text, Text, Text, Text, Memo}, 4);
+        checkDriverDatabase(inNotes);
+        QCOMPARE(findDriverLink(inNotes, key, key, key), std::optional<QString>(key));
+        const QString inLink = withLoopIn({Text, Text, Text, Memo, Text}, 3);
+        QVERIFY(failureText(inLink).isEmpty()); // no row matches, so no Link is read
+        try {
+            checkDriverDatabase(inLink);
+            QFAIL("a loop in Link passed the check");
+        } catch (const JetError &error) {
+            QVERIFY2(error.text().contains("run in a loop"), qPrintable(error.text()));
+        }
     }
 
     void shippedDatabaseKnowsThisMachine()
