@@ -1,22 +1,42 @@
-#include "app/failures.h"
-#include "app/forms.h"
 #include "inventory/cli.h"
-#include "windows/livehelp/singleinstance.h"
-#include "windows/main/frigscope.h"
 
 #include <QCoreApplication>
+#include <QFile>
+
+#include <cstdio>
+#include <vector>
+
+#include <dlfcn.h>
+
+namespace {
+
+// The window program lives in a module in the application folder (see window.cpp).
+int runWindow(const QString &module, int argc, char **argv)
+{
+    void *handle = dlopen(QFile::encodeName(module).constData(), RTLD_NOW | RTLD_LOCAL);
+    const auto run = handle ? reinterpret_cast<int (*)(int, char **)>(dlsym(handle, "driverSearcherWindow")) : nullptr;
+    if (!run) {
+        std::fprintf(stderr, "driver-searcher: the window cannot be opened: %s\n", dlerror());
+        return 1;
+    }
+    return run(argc, argv);
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
+    QString windowModule;
     {
-        QCoreApplication console(argc, argv);
+        // The console application may take arguments out of the list it is given; the window
+        // program gets all of them.
+        std::vector<char *> arguments(argv, argv + argc + 1);
+        int count = argc;
+        QCoreApplication console(count, arguments.data());
+        QCoreApplication::setApplicationVersion(QStringLiteral(DS_VERSION));
         if (const auto exitCode = inventory::runCommandLine(QCoreApplication::arguments()))
             return *exitCode;
+        windowModule = QCoreApplication::applicationDirPath() + QStringLiteral("/driver-searcher-window.so");
     }
-    app::Application application(argc, argv);
-    // The first copy of this executable to start is the one that may open Live Help.
-    livehelp::claimLiveHelpInstance();
-    app::Forms::setOnAllUnloaded([] { QCoreApplication::quit(); });
-    app::Forms::show<fRigscope>();
-    return application.exec();
+    return runWindow(windowModule, argc, argv);
 }

@@ -215,12 +215,14 @@ std::vector<WmiObject> diskDrives(const SysRoot &root)
                       : transport == QLatin1String("USB") ? QStringLiteral("External hard disk media")
                                                           : QStringLiteral("Fixed hard disk media"));
         instance.flag(QStringLiteral("MediaLoaded"), true);
+        // The kernel counts 512-byte sectors whatever the disk's own sector size.
         const auto sectors = root.readNumber(drive.folder + QStringLiteral("/size"));
-        const auto sectorSize = root.readNumber(drive.folder + QStringLiteral("/queue/logical_block_size"));
-        instance.text(QStringLiteral("Size"), sectors ? QString::number(*sectors * 512) : QString());
+        const auto bytes = scaled(sectors, 512);
+        const auto sectorSize = within(root.readNumber(drive.folder + QStringLiteral("/queue/logical_block_size")), 1, 1 << 30);
+        instance.text(QStringLiteral("Size"), bytes ? QString::number(*bytes) : QString());
         instance.number(QStringLiteral("BytesPerSector"), sectorSize);
-        if (sectors && sectorSize && *sectorSize > 0)
-            instance.text(QStringLiteral("TotalSectors"), QString::number(*sectors * 512 / *sectorSize));
+        if (bytes && sectorSize)
+            instance.text(QStringLiteral("TotalSectors"), QString::number(*bytes / *sectorSize));
         int partitions = 0;
         for (const QString &entry : root.entries(drive.folder))
             partitions += entry.startsWith(drive.name) && root.exists(drive.folder + QLatin1Char('/') + entry + QStringLiteral("/partition"));
@@ -241,10 +243,10 @@ std::vector<WmiObject> cdromDrives(const SysRoot &root)
         instance.text(QStringLiteral("Manufacturer"), drive.vendor);
         instance.text(QStringLiteral("MfrAssignedRevisionLevel"), drive.revision);
         instance.text(QStringLiteral("RevisionLevel"), drive.revision);
-        const auto sectors = root.readNumber(drive.folder + QStringLiteral("/size"));
-        instance.flag(QStringLiteral("MediaLoaded"), sectors.has_value() ? std::optional<bool>(*sectors > 0) : std::nullopt);
-        if (sectors && *sectors > 0)
-            instance.text(QStringLiteral("Size"), QString::number(*sectors * 512));
+        const auto bytes = scaled(root.readNumber(drive.folder + QStringLiteral("/size")), 512);
+        instance.flag(QStringLiteral("MediaLoaded"), bytes.has_value() ? std::optional<bool>(*bytes > 0) : std::nullopt);
+        if (bytes && *bytes > 0)
+            instance.text(QStringLiteral("Size"), QString::number(*bytes));
         instance.numbers(QStringLiteral("Capabilities"), {3, 7});
         instance.texts(QStringLiteral("CapabilityDescriptions"), {QStringLiteral("Random Access"), QStringLiteral("Supports Removable Media")});
         setScsiAddress(instance, drive);

@@ -112,7 +112,7 @@ std::optional<qint64> cacheSizeKb(const QString &text)
     }
     bool ok = false;
     const qint64 value = digits.toLongLong(&ok);
-    return ok ? std::optional<qint64>(value * factor) : std::nullopt;
+    return ok ? scaled(value, factor) : std::nullopt;
 }
 
 std::optional<qint64> cacheOfLevel(const SysRoot &root, int cpu, int level)
@@ -169,12 +169,13 @@ std::vector<WmiObject> processors(const SysRoot &root)
         instance.number(QStringLiteral("NumberOfCores"), cpu.cores > 0 ? std::optional<qint64>(cpu.cores) : std::nullopt);
         instance.number(QStringLiteral("NumberOfEnabledCore"), cpu.cores > 0 ? std::optional<qint64>(cpu.cores) : std::nullopt);
         const QString freq = QStringLiteral("/sys/devices/system/cpu/cpu%1/cpufreq/").arg(first);
-        const auto current = root.readNumber(freq + QStringLiteral("scaling_cur_freq"));
+        // Clock speeds in MHz (uint32); the kernel's are in kHz.
+        const auto current = within(scaled(root.readNumber(freq + QStringLiteral("scaling_cur_freq")), 1, 1000), 1, UINT32_MAX);
+        const bool plausibleMhz = std::isfinite(cpu.mhz) && cpu.mhz >= 1 && cpu.mhz <= UINT32_MAX;
         instance.number(QStringLiteral("CurrentClockSpeed"),
-                        current ? std::optional<qint64>(*current / 1000)
-                                : cpu.mhz > 0 ? std::optional<qint64>(qint64(std::lround(cpu.mhz))) : std::nullopt);
-        const auto maximum = root.readNumber(freq + QStringLiteral("cpuinfo_max_freq"));
-        instance.number(QStringLiteral("MaxClockSpeed"), maximum ? std::optional<qint64>(*maximum / 1000) : std::nullopt);
+                        current ? current : plausibleMhz ? std::optional<qint64>(qint64(std::llround(cpu.mhz))) : std::nullopt);
+        const auto maximum = within(scaled(root.readNumber(freq + QStringLiteral("cpuinfo_max_freq")), 1, 1000), 1, UINT32_MAX);
+        instance.number(QStringLiteral("MaxClockSpeed"), maximum);
         instance.number(QStringLiteral("L2CacheSize"), cacheOfLevel(root, first, 2));
         instance.number(QStringLiteral("L3CacheSize"), cacheOfLevel(root, first, 3));
         instance.number(QStringLiteral("ProcessorType"), 3);

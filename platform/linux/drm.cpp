@@ -102,7 +102,7 @@ std::vector<WmiObject> videoControllers(const SysRoot &root)
         if (!device.driver.isEmpty())
             instance.text(QStringLiteral("DriverVersion"), root.readValue(QStringLiteral("/sys/module/") + device.driver + QStringLiteral("/version")));
         // Dedicated memory is reported by the drivers that know it (amdgpu).
-        if (const auto vram = root.readNumber(function.sysPath + QStringLiteral("/mem_info_vram_total")))
+        if (const auto vram = scaled(root.readNumber(function.sysPath + QStringLiteral("/mem_info_vram_total")), 1))
             instance.number(QStringLiteral("AdapterRAM"), std::min<qint64>(*vram, 0xffffffffLL));
         result.push_back(instance.object());
     }

@@ -54,9 +54,10 @@ std::vector<WmiObject> liveProbes(const SysRoot &root, const QString &className,
     const QString system = computerName(root);
     for (const Sensor &sensor : sensors(root, kind)) {
         const QString base = sensor.folder + QLatin1Char('/') + sensor.input;
+        // Readings are signed 32-bit numbers in management.
         auto reading = [&](const char *suffix) -> std::optional<qint64> {
             const auto value = root.readNumber(base + QLatin1String(suffix));
-            return value ? std::optional<qint64>(*value / divisor) : std::nullopt;
+            return within(value ? std::optional<qint64>(*value / divisor) : std::nullopt, INT32_MIN, INT32_MAX);
         };
         const QString description = (sensor.chip + QLatin1Char(' ') + sensor.label).trimmed();
         Instance instance(className);
@@ -120,7 +121,7 @@ std::vector<WmiObject> fans(const SysRoot &root)
         const QString pwm = sensor.folder + QStringLiteral("/pwm") + sensor.input.mid(3);
         if (root.exists(pwm))
             instance.flag(QStringLiteral("VariableSpeed"), true);
-        if (const auto target = root.readNumber(base + QStringLiteral("_target")))
+        if (const auto target = scaled(root.readNumber(base + QStringLiteral("_target")), 1))
             instance.text(QStringLiteral("DesiredSpeed"), QString::number(*target));
         const bool fault = root.readValue(base + QStringLiteral("_fault")) == QLatin1String("1")
             || root.readValue(base + QStringLiteral("_alarm")) == QLatin1String("1");

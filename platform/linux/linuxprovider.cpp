@@ -17,7 +17,10 @@ LinuxProvider::Options LinuxProvider::Options::fromEnvironment()
     return options;
 }
 
-LinuxProvider::LinuxProvider(Options options) : options_(std::move(options)) {}
+LinuxProvider::LinuxProvider(Options options) : options_(std::move(options))
+{
+    linuxhw::SysRoot root(options_); // a root that cannot be read fails the connection, once
+}
 
 LinuxProvider::~LinuxProvider() = default;
 

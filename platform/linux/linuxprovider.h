@@ -23,6 +23,7 @@ public:
         static Options fromEnvironment();
     };
 
+    // Raises WmiError when the root is not a folder that can be read.
     explicit LinuxProvider(Options options);
     ~LinuxProvider() override;
 

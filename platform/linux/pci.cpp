@@ -54,7 +54,7 @@ std::optional<PciFunction> readPciFunction(const SysRoot &root, const QString &f
     function.classCode = classText.isEmpty() ? quint32(root.readNumber(folder + QStringLiteral("/class")).value_or(0))
                                              : hexValue(classText, &ok);
     if (auto revision = root.readNumber(folder + QStringLiteral("/revision"))) {
-        function.revision = int(*revision);
+        function.revision = int(*revision & 0xff);
     } else {
         const QByteArray config = root.readBytes(folder + QStringLiteral("/config"), 16);
         function.revision = config.size() > 8 ? quint8(config[8]) : 0;

@@ -15,7 +15,7 @@ PnpDevice describeCodec(const SysRoot &root, const QString &name, const QString 
     const qint64 revisionId = root.readNumber(folder + QStringLiteral("/revision_id")).value_or(0);
     const QString hardware = QStringLiteral("HDAUDIO\\FUNC_01&VEN_%1&DEV_%2")
                                  .arg(hex4(vendorId >> 16), hex4(vendorId & 0xffff));
-    const QString subsys = QStringLiteral("&SUBSYS_%1").arg(subsystemId, 8, 16, QLatin1Char('0')).toUpper();
+    const QString subsys = QStringLiteral("&SUBSYS_%1").arg(quint32(subsystemId), 8, 16, QLatin1Char('0')).toUpper();
     const QString rev = QStringLiteral("&REV_%1").arg(hex4(revisionId >> 8));
     device.deviceId = hardware + subsys + rev + QLatin1Char('\\') + name;
     device.hardwareIds = {hardware + subsys + rev, hardware + subsys, hardware + rev, hardware};

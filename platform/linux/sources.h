@@ -1,6 +1,6 @@
 #pragma once
 #include "platform/linux/linuxprovider.h"
-#include "platform/linux/schema.h"
+#include "platform/linux/instance.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -15,12 +15,18 @@ namespace platform::linuxhw {
 
 // Paths of one live enumeration: everything is read under the root. Paths handed to these
 // functions and returned by them are written as on the real machine ("/sys/devices/...").
+// Under a root other than "/", nothing outside it is read, whichever way a path is reached:
+// links, absolute ones included, and ".." resolve inside the root, as in a chroot.
 class SysRoot {
 public:
+    // Raises WmiError when the root is not a folder that can be read.
     explicit SysRoot(const LinuxProvider::Options &options);
+    ~SysRoot();
+    SysRoot(const SysRoot &) = delete;
+    SysRoot &operator=(const SysRoot &) = delete;
 
-    // The root-relative path ("/sys/bus/pci/devices") made absolute under the root.
-    QString path(const QString &absolute) const;
+    // Whether this is the machine's own root.
+    bool isLive() const { return root_.isEmpty(); }
 
     // A small text file, read with a bound; trailing newline removed. Empty when unreadable.
     QString readText(const QString &absolute, qint64 maxBytes = 64 * 1024) const;
@@ -28,6 +34,7 @@ public:
     QString readValue(const QString &absolute) const;
     // A number attribute in decimal or 0x-hex; nothing when missing or not a number.
     std::optional<qint64> readNumber(const QString &absolute) const;
+    // Regular files only (never a FIFO or a device node), at most maxBytes.
     QByteArray readBytes(const QString &absolute, qint64 maxBytes = 1024 * 1024) const;
     bool exists(const QString &absolute) const;
     // Entry names of a folder, sorted; empty when missing.
@@ -45,11 +52,14 @@ public:
     QString pnpIdsPath() const;
 
 private:
+    // A descriptor of the machine path opened with these flags under the root; -1 on failure.
+    int open(const QString &absolute, int flags) const;
     QString resolvedMachinePath(const QString &path, int depth) const;
     QString idsPath(std::optional<QString> &found, const QString &configured, std::initializer_list<const char *> candidates) const;
 
     const LinuxProvider::Options &options_;
     QString root_; // without trailing slash; empty for "/"
+    int rootFolder_ = -1; // the root, opened; -1 for "/"
     // Resolved folders of this enumeration: sysfs paths share long prefixes of links.
     mutable QHash<QString, QString> resolvedPaths_;
     // The ids files, looked for once per enumeration rather than once per device.
@@ -118,5 +128,12 @@ QString parentPath(const QString &path);
 QString baseName(const QString &path);
 // "0x1af4" → "1AF4" (four upper-case hex digits); empty when unreadable.
 QString hex4(std::optional<qint64> value);
+
+// Arithmetic on numbers read from the machine, which can be absurd ("-1", 2^63, "inf"): value
+// times multiplier divided by divisor, or nothing when the value is missing or negative or the
+// result does not fit. A wrapped number is never reported.
+std::optional<qint64> scaled(std::optional<qint64> value, qint64 multiplier, qint64 divisor = 1);
+// The value when it lies within [minimum, maximum]; nothing otherwise.
+std::optional<qint64> within(std::optional<qint64> value, qint64 minimum, qint64 maximum);
 
 } // namespace platform::linuxhw

@@ -1,69 +1,117 @@
 #include "platform/linux/sources.h"
 
+#include "platform/management/boundedfile.h"
+
 #include <QFile>
-#include <QDir>
 #include <QFileInfo>
 
-#include <cstring>
-
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <cstring>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
-#include <stdlib.h>
-#include <sys/stat.h>
+#include <linux/openat2.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace platform::linuxhw {
 
 namespace {
+
 QString cleanRoot(QString root)
 {
     while (root.endsWith(QLatin1Char('/')))
         root.chop(1);
     return root;
 }
+
+// "/a/./b/../c" → "/a/c"; ".." at the top stays at the top, as it does in a chroot.
+QString normalised(const QString &path)
+{
+    const bool clean = path.startsWith(QLatin1Char('/')) && !path.contains(QLatin1String("/.")) && !path.contains(QLatin1String("//"))
+        && (path.size() == 1 || !path.endsWith(QLatin1Char('/')));
+    if (clean)
+        return path;
+    QStringList parts;
+    for (const QString &part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (part == QLatin1String("..")) {
+            if (!parts.isEmpty())
+                parts.removeLast();
+        } else if (part != QLatin1String(".")) {
+            parts << part;
+        }
+    }
+    return QLatin1Char('/') + parts.join(QLatin1Char('/'));
+}
+
+// openat2 confines a whole lookup to the root in the kernel (Linux 5.6 on); without it a path
+// is resolved here, one part at a time, and the link-free result is opened.
+std::atomic<bool> kernelConfinement{true};
+
+int openInRoot(int rootFolder, const QByteArray &relative, int flags)
+{
+    open_how how{};
+    how.flags = quint64(flags);
+    how.resolve = RESOLVE_IN_ROOT | RESOLVE_NO_MAGICLINKS;
+    for (;;) {
+        const int fd = int(::syscall(SYS_openat2, rootFolder, relative.constData(), &how, sizeof how));
+        if (fd >= 0 || errno != EAGAIN)
+            return fd; // EAGAIN: a rename raced the lookup; look again
+    }
+}
+
+QByteArray relativeName(const QString &machinePath)
+{
+    const QByteArray name = QFile::encodeName(machinePath).mid(machinePath.startsWith(QLatin1Char('/')) ? 1 : 0);
+    return name.isEmpty() ? QByteArrayLiteral(".") : name;
+}
+
 } // namespace
 
 SysRoot::SysRoot(const LinuxProvider::Options &options)
     : options_(options), root_(cleanRoot(options.root))
 {
+    if (isLive())
+        return;
+    rootFolder_ = ::open(QFile::encodeName(root_).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (rootFolder_ < 0)
+        throw WmiError(QStringLiteral("The hardware folder \"%1\" cannot be read: %2").arg(root_, QString::fromLocal8Bit(std::strerror(errno))));
 }
 
-QString SysRoot::path(const QString &absolute) const
+SysRoot::~SysRoot()
 {
-    return root_ + (absolute.startsWith(QLatin1Char('/')) ? absolute : QLatin1Char('/') + absolute);
+    if (rootFolder_ >= 0)
+        ::close(rootFolder_);
+}
+
+int SysRoot::open(const QString &absolute, int flags) const
+{
+    if (isLive())
+        return ::open(QFile::encodeName(absolute).constData(), flags);
+    if (kernelConfinement.load(std::memory_order_relaxed)) {
+        const int fd = openInRoot(rootFolder_, relativeName(absolute), flags);
+        if (fd >= 0 || (errno != ENOSYS && errno != EPERM))
+            return fd;
+        kernelConfinement = false; // an older kernel, or a sandbox that refuses the call
+    }
+    const QString path = resolved(absolute);
+    return path.isEmpty() ? -1 : ::openat(rootFolder_, relativeName(path).constData(), flags | O_NOFOLLOW);
 }
 
 // Plain system calls: an inventory reads thousands of small files, and Qt's file classes
 // cost several times more per file than the reads themselves.
 QByteArray SysRoot::readBytes(const QString &absolute, qint64 maxBytes) const
 {
-    const QByteArray name = QFile::encodeName(path(absolute));
     // Non-blocking, and only regular files: a device node or a FIFO could block the read.
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = open(absolute, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return {};
-    QByteArray data;
-    struct stat status {};
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
-        char buffer[16 * 1024];
-        while (data.size() < maxBytes) {
-            const qint64 wanted = std::min<qint64>(qint64(sizeof buffer), maxBytes - data.size());
-            const ssize_t got = ::read(fd, buffer, size_t(wanted));
-            if (got <= 0)
-                break;
-            data.append(buffer, got);
-            // The end is known without another read: a file of known size read whole, or a
-            // sysfs attribute (a page in size), which the kernel hands over in one read.
-            if ((status.st_size > 0 && data.size() >= status.st_size) || (status.st_size == 4096 && got < wanted))
-                break;
-        }
-    }
+    const std::optional<QByteArray> data = readRegularFile(fd, maxBytes);
     ::close(fd);
-    return data;
+    return data.value_or(QByteArray());
 }
 
 QString SysRoot::readText(const QString &absolute, qint64 maxBytes) const
@@ -94,16 +142,22 @@ std::optional<qint64> SysRoot::readNumber(const QString &absolute) const
 
 bool SysRoot::exists(const QString &absolute) const
 {
-    struct stat status {};
-    return ::stat(QFile::encodeName(path(absolute)).constData(), &status) == 0;
+    const int fd = open(absolute, O_PATH | O_CLOEXEC);
+    if (fd >= 0)
+        ::close(fd);
+    return fd >= 0;
 }
 
 QStringList SysRoot::entries(const QString &absolute) const
 {
     QStringList names;
-    DIR *folder = ::opendir(QFile::encodeName(path(absolute)).constData());
-    if (!folder)
+    const int fd = open(absolute, O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
+    DIR *folder = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (!folder) {
+        if (fd >= 0)
+            ::close(fd);
         return names;
+    }
     while (const dirent *entry = ::readdir(folder)) {
         if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
             names << QFile::decodeName(entry->d_name);
@@ -115,14 +169,11 @@ QStringList SysRoot::entries(const QString &absolute) const
 
 QString SysRoot::resolved(const QString &absolute) const
 {
-    const bool clean = absolute.startsWith(QLatin1Char('/')) && !absolute.contains(QLatin1String("/.")) && !absolute.contains(QLatin1String("//"))
-        && (absolute.size() == 1 || !absolute.endsWith(QLatin1Char('/')));
-    return resolvedMachinePath(clean ? absolute : QDir::cleanPath(QLatin1Char('/') + absolute), 0);
+    return resolvedMachinePath(normalised(QLatin1Char('/') + absolute), 0);
 }
 
-// Follows the links of a machine path one part at a time, inside the root. A link that names
-// an absolute path points at the real machine, not at the tree being read, unless the root is
-// the machine's own.
+// Follows the links of a machine path one part at a time, inside the root: a link that names
+// an absolute path names a path of the tree being read, as it would in a chroot.
 QString SysRoot::resolvedMachinePath(const QString &path, int depth) const
 {
     if (path == QLatin1String("/"))
@@ -135,14 +186,14 @@ QString SysRoot::resolvedMachinePath(const QString &path, int depth) const
     const QString folder = resolvedMachinePath(parentPath(path), depth + 1);
     if (!folder.isEmpty()) {
         const QString joined = (folder == QLatin1String("/") ? QString() : folder) + QLatin1Char('/') + baseName(path);
+        // Every part of the folder is known not to be a link, so nothing but the last part can
+        // lead elsewhere.
         char buffer[PATH_MAX];
-        const ssize_t length = ::readlink(QFile::encodeName(this->path(joined)).constData(), buffer, sizeof buffer - 1);
+        const ssize_t length = isLive() ? ::readlink(QFile::encodeName(joined).constData(), buffer, sizeof buffer - 1)
+                                        : ::readlinkat(rootFolder_, relativeName(joined).constData(), buffer, sizeof buffer - 1);
         if (length > 0) {
             const QString target = QFile::decodeName(QByteArray(buffer, length));
-            if (!target.startsWith(QLatin1Char('/')))
-                result = resolvedMachinePath(QDir::cleanPath(folder + QLatin1Char('/') + target), depth + 1);
-            else if (root_.isEmpty())
-                result = resolvedMachinePath(QDir::cleanPath(target), depth + 1);
+            result = resolvedMachinePath(normalised(target.startsWith(QLatin1Char('/')) ? target : folder + QLatin1Char('/') + target), depth + 1);
         } else if (errno == EINVAL) {
             result = joined; // there, and not a link
         }
@@ -154,7 +205,16 @@ QString SysRoot::resolvedMachinePath(const QString &path, int depth) const
 QString SysRoot::linkTarget(const QString &absolute) const
 {
     char buffer[PATH_MAX];
-    const ssize_t length = ::readlink(QFile::encodeName(path(absolute)).constData(), buffer, sizeof buffer - 1);
+    ssize_t length = -1;
+    if (isLive()) {
+        length = ::readlink(QFile::encodeName(absolute).constData(), buffer, sizeof buffer - 1);
+    } else if (const QString path = normalised(absolute); path != QLatin1String("/")) {
+        // The folder is reached inside the root; the link itself is only read, not followed.
+        if (const int folder = open(parentPath(path), O_PATH | O_DIRECTORY | O_CLOEXEC); folder >= 0) {
+            length = ::readlinkat(folder, QFile::encodeName(baseName(path)).constData(), buffer, sizeof buffer - 1);
+            ::close(folder);
+        }
+    }
     if (length <= 0)
         return {};
     QString target = QFile::decodeName(QByteArray(buffer, length));
@@ -218,6 +278,19 @@ QString hex4(std::optional<qint64> value)
     if (!value)
         return {};
     return QStringLiteral("%1").arg(*value & 0xffff, 4, 16, QLatin1Char('0')).toUpper();
+}
+
+std::optional<qint64> scaled(std::optional<qint64> value, qint64 multiplier, qint64 divisor)
+{
+    if (!value || *value < 0 || multiplier < 0 || divisor <= 0)
+        return std::nullopt;
+    const __int128 result = __int128(*value) * multiplier / divisor;
+    return within(result > INT64_MAX ? std::nullopt : std::optional<qint64>(qint64(result)), 0, INT64_MAX);
+}
+
+std::optional<qint64> within(std::optional<qint64> value, qint64 minimum, qint64 maximum)
+{
+    return value && *value >= minimum && *value <= maximum ? value : std::nullopt;
 }
 
 } // namespace platform::linuxhw

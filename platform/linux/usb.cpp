@@ -177,8 +177,8 @@ std::vector<WmiObject> usbHubs(const SysRoot &root)
             const QStringList parts = version.split(QLatin1Char('.'));
             bool ok = false;
             const int major = parts.value(0).toInt(&ok);
-            if (ok)
-                instance.number(QStringLiteral("USBVersion"), (major << 8) | parts.value(1).left(2).toInt(nullptr, 16));
+            if (ok && major >= 0 && major <= 0xff)
+                instance.number(QStringLiteral("USBVersion"), (major << 8) | (parts.value(1).left(2).toInt(nullptr, 16) & 0xff));
         }
         result.push_back(instance.object());
     }

@@ -1,26 +1,6 @@
-#include "platform/linux/schema.h"
-
-#include <QHash>
+#include "platform/linux/instance.h"
 
 namespace platform::linuxhw {
-
-const std::vector<SchemaProperty> *classSchema(const QString &className)
-{
-    static const QHash<QString, std::vector<SchemaProperty>> index = [] {
-        QHash<QString, std::vector<SchemaProperty>> result;
-        for (const SchemaClass &schema : schemaClasses()) {
-            std::vector<SchemaProperty> properties;
-            for (const QString &entry : QString::fromLatin1(schema.properties).split(QLatin1Char(','))) {
-                const qsizetype blank = entry.indexOf(QLatin1Char(' '));
-                properties.push_back({entry.left(blank), entry.at(blank + 1).toLatin1()});
-            }
-            result.insert(QString::fromLatin1(schema.name).toLower(), std::move(properties));
-        }
-        return result;
-    }();
-    const auto it = index.constFind(className.toLower());
-    return it == index.constEnd() ? nullptr : &*it;
-}
 
 Instance::Instance(const QString &className) : className_(className) {}
 

@@ -1,9 +1,10 @@
-// The property lists of the classes this provider answers, with the kind of value management
-// scripting hands out for each (t text, i whole number, r real, b boolean, a array), in the order
-// the classes are documented. Generated from the published class definitions.
-#include "platform/linux/schema.h"
+// The property lists of the classes, in the order the classes are documented. Generated from the
+// published class definitions.
+#include "platform/management/wmischema.h"
 
-namespace platform::linuxhw {
+#include <QHash>
+
+namespace platform {
 
 const std::vector<SchemaClass> &schemaClasses()
 {
@@ -434,4 +435,42 @@ const std::vector<SchemaClass> &schemaClasses()
     return classes;
 }
 
-} // namespace platform::linuxhw
+const std::vector<SchemaProperty> *classSchema(const QString &className)
+{
+    static const QHash<QString, std::vector<SchemaProperty>> index = [] {
+        QHash<QString, std::vector<SchemaProperty>> result;
+        for (const SchemaClass &schema : schemaClasses()) {
+            std::vector<SchemaProperty> properties;
+            for (const QString &entry : QString::fromLatin1(schema.properties).split(QLatin1Char(','))) {
+                const qsizetype blank = entry.indexOf(QLatin1Char(' '));
+                properties.push_back({entry.left(blank), entry.at(blank + 1).toLatin1()});
+            }
+            result.insert(QString::fromLatin1(schema.name).toLower(), std::move(properties));
+        }
+        return result;
+    }();
+    const auto it = index.constFind(className.toLower());
+    return it == index.constEnd() ? nullptr : &*it;
+}
+
+const SchemaProperty *schemaProperty(const std::vector<SchemaProperty> &schema, QStringView name)
+{
+    for (const SchemaProperty &property : schema)
+        if (QStringView(property.name).compare(name, Qt::CaseInsensitive) == 0)
+            return &property;
+    return nullptr;
+}
+
+QString schemaKindName(char kind)
+{
+    switch (kind) {
+    case 't': return QStringLiteral("a text");
+    case 'i':
+    case 'r': return QStringLiteral("a number");
+    case 'b': return QStringLiteral("a boolean");
+    case 'a': return QStringLiteral("an array");
+    default: return QStringLiteral("a value");
+    }
+}
+
+} // namespace platform
