@@ -146,14 +146,15 @@ QByteArray readDescription(const QString &path)
     struct stat status {};
     const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
     bool complete = false;
-    const std::optional<QByteArray> data = regular ? readRegularFile(fd, maxDescriptionBytes, &complete) : std::nullopt;
+    const bool fits = regular && status.st_size <= maxDescriptionBytes;
+    const std::optional<QByteArray> data = fits ? readRegularFile(fd, maxDescriptionBytes, &complete) : std::nullopt;
     const int error = errno;
     ::close(fd);
     if (!regular)
         throw WmiError(QStringLiteral("The machine description \"%1\" is not a regular file").arg(path));
-    if (!data)
+    if (fits && !data)
         throw WmiError(QStringLiteral("The machine description \"%1\" cannot be read: %2").arg(path, QString::fromLocal8Bit(std::strerror(error))));
-    if (!complete)
+    if (!fits || !complete)
         throw WmiError(QStringLiteral("The machine description \"%1\" is larger than %2 MiB").arg(path).arg(maxDescriptionBytes >> 20));
     return *data;
 }

@@ -8,6 +8,8 @@
 #include <QHash>
 #include <QTest>
 
+#include <sys/stat.h>
+
 FakeTree::FakeTree()
 {
     // Tiny ID files of our own, so names do not depend on the installed ones.
@@ -38,6 +40,21 @@ void FakeTree::link(const QString &path, const QString &target)
     QDir().mkpath(QFileInfo(file).path());
     const QString relative = QDir(QFileInfo(file).path()).relativeFilePath(dir_.path() + target);
     QVERIFY2(QFile::link(relative, file), qPrintable(file));
+}
+
+void FakeTree::literalLink(const QString &path, const QString &target)
+{
+    const QString file = dir_.path() + path;
+    QDir().mkpath(QFileInfo(file).path());
+    QFile::remove(file);
+    QVERIFY2(QFile::link(target, file), qPrintable(file));
+}
+
+void FakeTree::fifo(const QString &path)
+{
+    const QString file = dir_.path() + path;
+    QDir().mkpath(QFileInfo(file).path());
+    QVERIFY2(::mkfifo(QFile::encodeName(file).constData(), 0600) == 0, qPrintable(file));
 }
 
 void FakeTree::folder(const QString &path)

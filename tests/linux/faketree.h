@@ -23,6 +23,10 @@ public:
     void attributes(const QString &folder, std::initializer_list<std::pair<const char *, QByteArray>> values);
     // A symbolic link at path pointing to the machine path target (made relative).
     void link(const QString &path, const QString &target);
+    // A symbolic link holding exactly this target, absolute or climbing with "..".
+    void literalLink(const QString &path, const QString &target);
+    // A named pipe, which a reader would wait on for ever.
+    void fifo(const QString &path);
     void folder(const QString &path);
     // Copies a file from outside into the tree.
     void copy(const QString &from, const QString &path);
