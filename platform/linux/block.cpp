@@ -134,9 +134,14 @@ PnpDevice describeDrive(const SysRoot &root, const Drive &drive)
     QString vendor = drive.vendor;
     if (vendor.isEmpty())
         vendor = drive.transport == QLatin1String("NVMe") ? QStringLiteral("NVMe") : drive.transport;
+    // A drive without a model (virtio) is named by its kind, never by the kernel's name for it:
+    // two such disks are the same product.
+    const QString product = drive.model.isEmpty() ? driveCaption(drive) : drive.model;
     const QString hardware = (drive.transport == QLatin1String("USB") ? QStringLiteral("USBSTOR\\") : QStringLiteral("SCSI\\"))
-        + type + QStringLiteral("&VEN_") + idPart(vendor) + QStringLiteral("&PROD_") + idPart(drive.model.isEmpty() ? drive.name : drive.model);
-    device.hardwareIds = {hardware + (drive.revision.isEmpty() ? QString() : QStringLiteral("&REV_") + idPart(drive.revision)), hardware};
+        + type + QStringLiteral("&VEN_") + idPart(vendor) + QStringLiteral("&PROD_") + idPart(product);
+    if (!drive.revision.isEmpty())
+        device.hardwareIds << hardware + QStringLiteral("&REV_") + idPart(drive.revision);
+    device.hardwareIds << hardware;
     device.deviceId = device.hardwareIds.first() + QLatin1Char('\\') + (drive.hctl.isEmpty() ? drive.name : drive.hctl);
     device.caption = driveCaption(drive);
     static const char *const classes[] = {"DiskDrive", "CDROM", "FloppyDisk", "TapeDrive"};

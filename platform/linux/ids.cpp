@@ -14,6 +14,16 @@ namespace platform::linuxhw::ids {
 
 namespace {
 
+// Names as the files write them, without their stray blanks: "Ultrabase (42X4963 )" and
+// "GXT  64MB" read "Ultrabase (42X4963)" and "GXT 64MB".
+QString cleanName(const char *text, qsizetype length)
+{
+    QString name = QString::fromUtf8(text, length).simplified();
+    name.replace(QLatin1String("( "), QLatin1String("("));
+    name.replace(QLatin1String(" )"), QLatin1String(")"));
+    return name;
+}
+
 class IdsFile {
 public:
     explicit IdsFile(const QString &path)
@@ -38,7 +48,7 @@ public:
                 if (end < 0)
                     end = data_.size();
                 *next = end + 1;
-                return QString::fromUtf8(data_.mid(afterKey, end - afterKey)).trimmed();
+                return cleanName(data_.constData() + afterKey, end - afterKey);
             }
             at = start;
         }
@@ -67,7 +77,7 @@ public:
             while (keyEnd < length && lineStart[keyEnd] != ' ' && lineStart[keyEnd] != '\t')
                 ++keyEnd;
             result.insert(QByteArray(lineStart + 1, keyEnd - 1).toLower(),
-                          QString::fromUtf8(lineStart + keyEnd, length - keyEnd).trimmed());
+                          cleanName(lineStart + keyEnd, length - keyEnd));
         }
         return result;
     }

@@ -65,6 +65,15 @@ std::optional<PciFunction> readPciFunction(const SysRoot &root, const QString &f
     function.driver = uevent.value(QStringLiteral("DRIVER"));
     if (function.driver.isEmpty())
         function.driver = root.linkTarget(folder + QStringLiteral("/driver"));
+    // virtio-pci only carries a virtio device; the driver of that device (virtio_net,
+    // virtio_blk) is the function's driver, as netkvm or viostor are on Windows.
+    if (function.driver == QLatin1String("virtio-pci")) {
+        for (const QString &entry : root.entries(folder))
+            if (entry.startsWith(QLatin1String("virtio"))) {
+                function.driver = root.linkTarget(folder + QLatin1Char('/') + entry + QStringLiteral("/driver"));
+                break;
+            }
+    }
     return function;
 }
 

@@ -1,5 +1,6 @@
 // Interrupts, I/O ports and memory ranges from /proc/interrupts, /proc/ioports and /proc/iomem.
-// Non-root readers see the port and memory ranges as zeros; those are not reported.
+// Non-root readers see the port and memory ranges as zeros; then the ranges of the PCI and PnP
+// devices, which everyone may read, stand in for them.
 #include "platform/linux/sources.h"
 
 #include <QRegularExpression>
@@ -35,6 +36,35 @@ std::vector<Range> parseRanges(const QString &text)
         allZero = allZero && range.start == 0 && range.end == 0;
     if (allZero)
         ranges.clear();
+    return ranges;
+}
+
+// The ranges a kind of resource ("io", "mem") of the devices' own lists: the PCI functions'
+// resource files (BARs and expansion ROM: "0x00000000fe000000 0x00000000fe003fff 0x00040200")
+// and the PnP devices' resources ("io 0x3f8-0x3ff").
+std::vector<Range> deviceRanges(const SysRoot &root, const char *kind)
+{
+    std::vector<Range> ranges;
+    const bool io = qstrcmp(kind, "io") == 0;
+    constexpr quint64 ioFlag = 0x100, memoryFlag = 0x200;
+    for (const QString &function : root.entries(QStringLiteral("/sys/bus/pci/devices"))) {
+        const QStringList lines = root.readText(QStringLiteral("/sys/bus/pci/devices/") + function + QStringLiteral("/resource")).split(QLatin1Char('\n'));
+        // Lines 0 to 5 are the BARs, 6 the ROM; a bridge's windows follow, and are no device's.
+        for (qsizetype i = 0; i < std::min<qsizetype>(lines.size(), 7); ++i) {
+            const QStringList fields = lines[i].split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            bool okStart = false, okEnd = false, okFlags = false;
+            const quint64 start = fields.value(0).toULongLong(&okStart, 16);
+            const quint64 end = fields.value(1).toULongLong(&okEnd, 16);
+            const quint64 flags = fields.value(2).toULongLong(&okFlags, 16);
+            if (okStart && okEnd && okFlags && end > start && (flags & (io ? ioFlag : memoryFlag)))
+                ranges.push_back({start, end, function, 0});
+        }
+    }
+    const QRegularExpression pnp(QStringLiteral("^%1\\s+0x([0-9a-fA-F]+)-0x([0-9a-fA-F]+)").arg(QLatin1String(kind)));
+    for (const QString &device : root.entries(QStringLiteral("/sys/bus/pnp/devices")))
+        for (const QString &line : root.readText(QStringLiteral("/sys/bus/pnp/devices/") + device + QStringLiteral("/resources")).split(QLatin1Char('\n')))
+            if (const auto match = pnp.match(line.trimmed()); match.hasMatch())
+                ranges.push_back({match.captured(1).toULongLong(nullptr, 16), match.captured(2).toULongLong(nullptr, 16), device, 0});
     return ranges;
 }
 
@@ -125,18 +155,12 @@ std::vector<WmiObject> portResources(const SysRoot &root)
         seen.insert(caption);
         result.push_back(resource(QStringLiteral("Win32_PortResource"), caption, start, end, system));
     };
-    const std::vector<Range> ranges = parseRanges(root.readText(QStringLiteral("/proc/ioports"), 1024 * 1024));
+    std::vector<Range> ranges = parseRanges(root.readText(QStringLiteral("/proc/ioports"), 1024 * 1024));
+    if (ranges.empty())
+        ranges = deviceRanges(root, "io"); // unprivileged
     for (const Range &range : ranges)
         if (!range.name.startsWith(QLatin1String("PCI Bus")) && range.name != QLatin1String("PCI conf1"))
             add(range.start, range.end);
-    if (ranges.empty()) {
-        // Unprivileged: the PnP devices' own resource lists are readable by everyone.
-        static const QRegularExpression io(QStringLiteral("^io\\s+0x([0-9a-fA-F]+)-0x([0-9a-fA-F]+)"));
-        for (const QString &device : root.entries(QStringLiteral("/sys/bus/pnp/devices")))
-            for (const QString &line : root.readText(QStringLiteral("/sys/bus/pnp/devices/") + device + QStringLiteral("/resources")).split(QLatin1Char('\n')))
-                if (const auto match = io.match(line.trimmed()); match.hasMatch())
-                    add(match.captured(1).toULongLong(nullptr, 16), match.captured(2).toULongLong(nullptr, 16));
-    }
     return result;
 }
 
@@ -147,7 +171,10 @@ std::vector<WmiObject> systemMemoryResources(const SysRoot &root)
     QSet<QString> seen;
     // The ranges devices decode; RAM, the kernel's own parts and the bus windows that merely
     // contain device ranges are not resources of a device.
-    for (const Range &range : parseRanges(root.readText(QStringLiteral("/proc/iomem"), 1024 * 1024))) {
+    std::vector<Range> ranges = parseRanges(root.readText(QStringLiteral("/proc/iomem"), 1024 * 1024));
+    if (ranges.empty())
+        ranges = deviceRanges(root, "mem"); // unprivileged
+    for (const Range &range : ranges) {
         if (range.name == QLatin1String("System RAM") || range.name == QLatin1String("Reserved")
             || range.name.startsWith(QLatin1String("Kernel ")) || range.name.startsWith(QLatin1String("PCI Bus"))
             || range.name.startsWith(QLatin1String("PCI ECAM")))

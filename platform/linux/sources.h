@@ -102,6 +102,10 @@ Instance settingInstance(const QString &className, const QString &deviceName);
 // The computer name as management reports it (the host name, upper-cased).
 QString computerName(const SysRoot &root);
 
+// What an input device is, from its capability bits.
+enum class InputKind { Other, Keyboard, Mouse, TouchPad };
+InputKind classifyInput(const SysRoot &root, const QString &folder);
+
 // Device descriptions per bus (one source file each).
 std::vector<PnpDevice> pciDevices(const SysRoot &root);
 std::vector<PnpDevice> usbDevices(const SysRoot &root, bool withInterfaces);
@@ -111,6 +115,11 @@ std::vector<PnpDevice> blockDevices(const SysRoot &root);
 std::vector<PnpDevice> soundCodecs(const SysRoot &root);
 std::vector<PnpDevice> monitors(const SysRoot &root);
 std::vector<PnpDevice> processorDevices(const SysRoot &root);
+// One entry per top-level collection of every HID device.
+std::vector<PnpDevice> hidDevices(const SysRoot &root);
+// The HID collection an input device (machine-form path) belongs to, when it sits on a HID
+// device or on a USB interface.
+std::optional<PnpDevice> hidDeviceOfInput(const SysRoot &root, const QString &inputPath, InputKind kind);
 
 // The bus device a sysfs device belongs to (walking up through virtio, serial and other
 // function folders), described like its bus enumeration describes it.

@@ -98,6 +98,8 @@ std::optional<PnpDevice> describeUsb(const SysRoot &root, const QString &folder)
         device.deviceId = (superSpeed ? QStringLiteral("USB\\ROOT_HUB30\\") : QStringLiteral("USB\\ROOT_HUB20\\")) + name;
         device.hardwareIds = {superSpeed ? QStringLiteral("USB\\ROOT_HUB30") : QStringLiteral("USB\\ROOT_HUB20")};
         device.caption = superSpeed ? QStringLiteral("USB Root Hub (USB 3.0)") : QStringLiteral("USB Root Hub");
+        // The kernel names itself as the root hub's maker ("Linux 6.1.0-18-amd64 xhci-hcd").
+        device.manufacturer = QStringLiteral("(Standard USB Host Controller)");
         device.needsDriver = false;
     } else {
         const QString serial = root.readValue(folder + QStringLiteral("/serial"));

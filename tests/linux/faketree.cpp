@@ -1,5 +1,6 @@
 #include "tests/linux/faketree.h"
 
+#include "platform/management/wmischema.h"
 #include "tests/support/testsupport.h"
 
 #include <QDir>
@@ -117,6 +118,21 @@ std::vector<platform::WmiObject> FakeTree::instancesOf(const QString &className,
 
 namespace {
 
+// The program's own schema in the words of the schema file, when that file is not there.
+QHash<QString, QHash<QString, QString>> builtInSchema()
+{
+    QHash<QString, QHash<QString, QString>> result;
+    for (const platform::SchemaClass &schema : platform::schemaClasses()) {
+        auto &properties = result[QString::fromLatin1(schema.name).toLower()];
+        for (const platform::SchemaProperty &property : *platform::classSchema(QString::fromLatin1(schema.name)))
+            properties.insert(property.name.toLower(), property.kind == 't' ? QStringLiteral("text")
+                                                           : property.kind == 'b' ? QStringLiteral("boolean")
+                                                           : property.kind == 'a' ? QStringLiteral("array")
+                                                                                  : QStringLiteral("number"));
+    }
+    return result;
+}
+
 // class (lower case) → property (lower case) → kind word of the schema file
 const QHash<QString, QHash<QString, QString>> &schema()
 {
@@ -124,7 +140,7 @@ const QHash<QString, QHash<QString, QString>> &schema()
         QHash<QString, QHash<QString, QString>> result;
         QFile file(testsupport::sharedPath(QStringLiteral("inventory-data/wmi/wmi-schema.tsv")));
         if (!file.open(QIODevice::ReadOnly))
-            return result;
+            return builtInSchema();
         for (const QByteArray &line : file.readAll().split('\n')) {
             if (line.startsWith('#') || line.isEmpty())
                 continue;
@@ -146,6 +162,8 @@ bool kindMatches(const platform::WmiValue &value, const QString &kind)
         if (value.kind() != Kind::Array)
             return false;
         const QString elementKind = kind.mid(9);
+        if (elementKind.isEmpty())
+            return true;
         for (const platform::WmiValue &element : value.elements())
             if (!kindMatches(element, elementKind))
                 return false;

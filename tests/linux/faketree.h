@@ -1,5 +1,8 @@
 #pragma once
 #include "platform/linux/linuxprovider.h"
+#include "tests/support/testsupport.h"
+
+#include <QFileInfo>
 
 #include <QByteArray>
 #include <QString>
@@ -46,5 +49,15 @@ private:
 };
 
 // Every property of every instance has the value kind the class schema file names (Null
-// always allowed) and nothing outside the schema; returns the differences.
+// always allowed) and nothing outside the schema; returns the differences. Without the shared
+// schema file the program's own schema is the reference.
 QStringList schemaViolations(const std::vector<platform::WmiObject> &instances);
+
+// Skips the test, naming the folder, when the shared test data is not beside the project (a
+// clone of the project alone).
+#define SKIP_WITHOUT_SHARED_DATA()                                                                                          \
+    do {                                                                                                                     \
+        if (!QFileInfo::exists(testsupport::sharedPath(QStringLiteral("inventory-data"))))                                  \
+            QSKIP(qPrintable(QStringLiteral("the shared test data folder %1 is absent")                                    \
+                                 .arg(testsupport::sharedPath(QStringLiteral("inventory-data")))));                          \
+    } while (false)
