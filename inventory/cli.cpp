@@ -38,11 +38,11 @@ struct ClassResult {
     QString error; // set when the class could not be enumerated
 };
 
-ClassResult enumerate(const QString &className)
+ClassResult enumerate(platform::ManagementProvider &provider, const QString &className)
 {
     ClassResult result{className, {}, {}};
     try {
-        result.instances = connectManagement(QStringLiteral("winmgmts:")).InstancesOf(className);
+        result.instances = provider.instancesOf(QStringLiteral("root\\cimv2"), className);
     } catch (const WmiError &error) {
         result.error = error.text();
     } catch (const std::exception &error) {
@@ -226,18 +226,20 @@ std::optional<int> runCommandLine(const QStringList &arguments, QByteArray *outp
     if (!inventory)
         return std::nullopt;
 
-    // A source that cannot be used at all (a broken machine description) is reported once.
+    // The inventory is one reading of the machine, every class from it. A source that cannot
+    // be used at all (a broken machine description) is reported once.
+    std::unique_ptr<platform::ManagementProvider> provider;
     try {
-        connectManagement(QStringLiteral("winmgmts:"));
+        provider = platform::createManagementProvider(true);
     } catch (const WmiError &error) {
         *errors += "driver-searcher: " + error.text().toUtf8() + '\n';
         return 1;
     }
-    std::vector<ClassResult> system = {enumerate(QStringLiteral("Win32_ComputerSystem")),
-                                       enumerate(QStringLiteral("Win32_OperatingSystem"))};
+    std::vector<ClassResult> system = {enumerate(*provider, QStringLiteral("Win32_ComputerSystem")),
+                                       enumerate(*provider, QStringLiteral("Win32_OperatingSystem"))};
     std::vector<ClassResult> classes;
     for (const QString &className : hardwareClassCatalogue())
-        classes.push_back(enumerate(className));
+        classes.push_back(enumerate(*provider, className));
     QString computer;
     if (!system.front().instances.empty() && system.front().instances.front().hasProperty(u"Caption"))
         computer = system.front().instances.front().property(u"Caption").toText();

@@ -151,7 +151,7 @@ PnpDevice describeDrive(const SysRoot &root, const Drive &drive)
                                                                                             : QString();
     device.driver = root.linkTarget(drive.device + QStringLiteral("/driver"));
     if (device.driver.isEmpty())
-        device.driver = root.uevent(drive.device).value(QStringLiteral("DRIVER"));
+        device.driver = root.uevent(drive.device).value("DRIVER");
     // A block device exists only because a driver made it.
     device.needsDriver = false;
     return device;

@@ -141,7 +141,7 @@ std::optional<HidFunction> readHidFunction(const SysRoot &root, const QString &f
             return std::nullopt;
     } else {
         // HID_ID=0003:0000046D:0000C077: bus, vendor, product.
-        const QStringList id = root.uevent(folder).value(QStringLiteral("HID_ID")).split(QLatin1Char(':'));
+        const QStringList id = root.uevent(folder).value("HID_ID").split(QLatin1Char(':'));
         bool ok = false, okProduct = false;
         function.vendor = id.value(1).toInt(&ok, 16);
         function.product = id.value(2).toInt(&okProduct, 16);
@@ -226,7 +226,7 @@ std::optional<PnpDevice> hidDeviceOfInput(const SysRoot &root, const QString &in
     if (baseName(parentPath(inputPath)) != QLatin1String("input"))
         return std::nullopt;
     const QString owner = parentPath(parentPath(inputPath));
-    if (!isUsbInterface(root, owner) && !root.uevent(owner).contains(QStringLiteral("HID_ID")))
+    if (!isUsbInterface(root, owner) && !root.uevent(owner).contains("HID_ID"))
         return std::nullopt;
     const auto function = readHidFunction(root, owner);
     if (!function)

@@ -48,11 +48,11 @@ struct Capabilities {
     Bits ev, key, rel, abs;
 };
 
-Capabilities readCapabilities(const SysRoot &root, const QString &folder, const QHash<QString, QString> &uevent)
+Capabilities readCapabilities(const SysRoot &root, const QString &folder, const Uevent &uevent)
 {
     auto value = [&](const char *file, const char *key) {
         const QString text = root.readValue(folder + QLatin1String(file));
-        return text.isEmpty() ? uevent.value(QLatin1String(key)) : text;
+        return text.isEmpty() ? uevent.value(key) : text;
     };
     return {Bits(value("/capabilities/ev", "EV")), Bits(value("/capabilities/key", "KEY")), Bits(value("/capabilities/rel", "REL")),
             Bits(value("/capabilities/abs", "ABS"))};
@@ -80,7 +80,7 @@ std::vector<InputDevice> readInputDevices(const SysRoot &root)
         const auto uevent = root.uevent(folder);
         auto value = [&](const QString &file, const char *key) {
             const QString text = root.readValue(folder + file);
-            return text.isEmpty() ? uevent.value(QLatin1String(key)) : text;
+            return text.isEmpty() ? uevent.value(key) : text;
         };
         InputDevice device;
         device.name = value(QStringLiteral("/name"), "NAME");
@@ -88,7 +88,7 @@ std::vector<InputDevice> readInputDevices(const SysRoot &root)
             device.name = device.name.mid(1, device.name.size() - 2);
         device.folder = folder;
         device.sysPath = root.resolved(folder);
-        const QStringList product = uevent.value(QStringLiteral("PRODUCT")).split(QLatin1Char('/')); // bus/vendor/product/version
+        const QStringList product = uevent.value("PRODUCT").split(QLatin1Char('/')); // bus/vendor/product/version
         auto id = [&](const QString &file, int index) {
             const QString text = root.readValue(folder + file);
             return (text.isEmpty() ? product.value(index) : text).toInt(nullptr, 16);

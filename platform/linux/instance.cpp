@@ -62,27 +62,26 @@ WmiObject Instance::object() const
 {
     WmiObject object(className_);
     const std::vector<SchemaProperty> *schema = classSchema(className_);
-    std::vector<bool> used(values_.size(), false);
-    auto find = [&](const SchemaProperty &property) -> const WmiValue * {
-        for (size_t i = 0; i < values_.size(); ++i)
-            if (!used[i] && values_[i].name == property.name)
-                return used[i] = true, &values_[i].value;
-        for (size_t i = 0; i < values_.size(); ++i)
-            if (!used[i] && values_[i].name.compare(property.name, Qt::CaseInsensitive) == 0)
-                return used[i] = true, &values_[i].value;
-        return nullptr;
-    };
-    if (schema) {
-        for (const SchemaProperty &property : *schema) {
-            const WmiValue *value = find(property);
-            object.append(property.name, value ? *value : WmiValue());
-        }
+    const QHash<QString, int> *positions = schemaPositions(className_);
+    const size_t documented = schema ? schema->size() : 0;
+    // Each value to its place in the schema: by its exact name, which is how sources write
+    // them, else without regard to case; a value the schema does not list goes last.
+    std::vector<const WmiValue *> places(documented, nullptr);
+    std::vector<const Value *> others;
+    for (const Value &value : values_) {
+        const int place = positions ? positions->value(value.name, -1) : -1;
+        const SchemaProperty *loose = place < 0 && schema ? schemaProperty(*schema, value.name) : nullptr;
+        const size_t index = place >= 0 ? size_t(place) : loose ? size_t(loose - schema->data()) : documented;
+        if (index < documented && !places[index])
+            places[index] = &value.value;
+        else if (!value.value.isNull())
+            others.push_back(&value); // the schema test reports it
     }
-    // A value the schema does not list is kept at the end rather than lost; the schema test
-    // reports it.
-    for (size_t i = 0; i < values_.size(); ++i)
-        if (!used[i] && !values_[i].value.isNull())
-            object.set(values_[i].name, values_[i].value);
+    object.reserve(documented + others.size());
+    for (size_t i = 0; i < documented; ++i)
+        object.append((*schema)[i].name, places[i] ? *places[i] : WmiValue());
+    for (const Value *value : others)
+        object.set(value->name, value->value);
     return object;
 }
 

@@ -3,7 +3,6 @@
 // devices, which everyone may read, stand in for them.
 #include "platform/linux/sources.h"
 
-#include <QRegularExpression>
 #include <QSet>
 
 namespace platform::linuxhw {
@@ -16,19 +15,26 @@ struct Range {
     int depth = 0;
 };
 
+// "  000de000-000defff : AMZNC10C:00": the indent tells the depth.
 std::vector<Range> parseRanges(const QString &text)
 {
     std::vector<Range> ranges;
-    static const QRegularExpression line(QStringLiteral("^(\\s*)([0-9a-fA-F]+)-([0-9a-fA-F]+)\\s*:\\s*(.*)$"));
     for (const QString &row : text.split(QLatin1Char('\n'))) {
-        const auto match = line.match(row);
-        if (!match.hasMatch())
+        qsizetype first = 0;
+        while (first < row.size() && row.at(first).isSpace())
+            ++first;
+        const qsizetype dash = row.indexOf(QLatin1Char('-'), first);
+        const qsizetype colon = row.indexOf(QLatin1Char(':'), first);
+        if (dash <= first || colon <= dash)
             continue;
+        bool okStart = false, okEnd = false;
         Range range;
-        range.depth = int(match.capturedLength(1) / 2);
-        range.start = match.captured(2).toULongLong(nullptr, 16);
-        range.end = match.captured(3).toULongLong(nullptr, 16);
-        range.name = match.captured(4).trimmed();
+        range.start = QStringView(row).mid(first, dash - first).toULongLong(&okStart, 16);
+        range.end = QStringView(row).mid(dash + 1, colon - dash - 1).trimmed().toULongLong(&okEnd, 16);
+        if (!okStart || !okEnd)
+            continue;
+        range.depth = int(first / 2);
+        range.name = row.mid(colon + 1).trimmed();
         ranges.push_back(range);
     }
     bool allZero = true;
@@ -60,11 +66,17 @@ std::vector<Range> deviceRanges(const SysRoot &root, const char *kind)
                 ranges.push_back({start, end, function, 0});
         }
     }
-    const QRegularExpression pnp(QStringLiteral("^%1\\s+0x([0-9a-fA-F]+)-0x([0-9a-fA-F]+)").arg(QLatin1String(kind)));
     for (const QString &device : root.entries(QStringLiteral("/sys/bus/pnp/devices")))
-        for (const QString &line : root.readText(QStringLiteral("/sys/bus/pnp/devices/") + device + QStringLiteral("/resources")).split(QLatin1Char('\n')))
-            if (const auto match = pnp.match(line.trimmed()); match.hasMatch())
-                ranges.push_back({match.captured(1).toULongLong(nullptr, 16), match.captured(2).toULongLong(nullptr, 16), device, 0});
+        for (const QString &line : root.readText(QStringLiteral("/sys/bus/pnp/devices/") + device + QStringLiteral("/resources")).split(QLatin1Char('\n'))) {
+            // "io 0x3f8-0x3ff"
+            const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            const QStringList bounds = words.value(1).split(QLatin1Char('-'));
+            bool okStart = false, okEnd = false;
+            const quint64 start = bounds.value(0).startsWith(QLatin1String("0x")) ? bounds.value(0).mid(2).toULongLong(&okStart, 16) : 0;
+            const quint64 end = bounds.value(1).startsWith(QLatin1String("0x")) ? bounds.value(1).mid(2).toULongLong(&okEnd, 16) : 0;
+            if (words.value(0) == QLatin1String(kind) && bounds.size() == 2 && okStart && okEnd)
+                ranges.push_back({start, end, device, 0});
+        }
     return ranges;
 }
 
@@ -103,8 +115,26 @@ std::vector<WmiObject> irqResources(const SysRoot &root)
     const QString system = computerName(root);
     QSet<qint64> seen;
     // " 26:   0   1   IO-APIC   4-edge   ttyS0"; chip names may hold blanks, the hardware
-    // line comes as "<number>-<trigger>".
-    static const QRegularExpression hardware(QStringLiteral("\\s(\\d+)-(edge|level|fasteoi)\\s"));
+    // line comes as "<number>-<trigger>", and the handlers follow it.
+    struct HardwareLine {
+        qint64 number = -1;
+        QString trigger;
+        qsizetype end = -1;
+    };
+    auto hardwareLine = [](const QString &line) {
+        const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        qsizetype at = 0;
+        for (const QString &word : words) {
+            at = line.indexOf(word, at) + word.size();
+            const qsizetype dash = word.indexOf(QLatin1Char('-'));
+            bool ok = false;
+            const qint64 number = dash > 0 ? QStringView(word).left(dash).toLongLong(&ok) : -1;
+            const QStringView trigger = QStringView(word).mid(dash + 1);
+            if (ok && (trigger == QLatin1String("edge") || trigger == QLatin1String("level") || trigger == QLatin1String("fasteoi")))
+                return HardwareLine{number, trigger.toString(), at};
+        }
+        return HardwareLine{};
+    };
     const QStringList lines = root.readText(QStringLiteral("/proc/interrupts"), 1024 * 1024).split(QLatin1Char('\n'));
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QString &line = lines[i];
@@ -113,13 +143,13 @@ std::vector<WmiObject> irqResources(const SysRoot &root)
         const qint64 linuxNumber = line.left(colon).trimmed().toLongLong(&ok);
         if (colon < 0 || !ok)
             continue; // NMI, LOC and the other processor-internal counters
-        const auto match = hardware.match(line + QLatin1Char(' '));
+        const HardwareLine match = hardwareLine(line);
         const bool ioApic = line.contains(QLatin1String("IO-APIC")) || line.contains(QLatin1String("XT-PIC"));
-        const qint64 number = ioApic && match.hasMatch() ? match.captured(1).toLongLong() : linuxNumber;
+        const qint64 number = ioApic && match.number >= 0 ? match.number : linuxNumber;
         if (seen.contains(number))
             continue;
         seen.insert(number);
-        const QString handlers = match.hasMatch() ? line.mid(match.capturedEnd(0)).trimmed() : QString();
+        const QString handlers = match.number >= 0 ? line.mid(match.end).trimmed() : QString();
         const QString caption = QStringLiteral("IRQ%1").arg(number);
         Instance instance(QStringLiteral("Win32_IRQResource"));
         instance.text(QStringLiteral("Caption"), caption);
@@ -129,8 +159,8 @@ std::vector<WmiObject> irqResources(const SysRoot &root)
         instance.flag(QStringLiteral("Hardware"), true);
         instance.flag(QStringLiteral("Shareable"), handlers.contains(QLatin1Char(',')));
         instance.number(QStringLiteral("Availability"), 4);
-        if (match.hasMatch()) {
-            const bool edge = match.captured(2) == QLatin1String("edge");
+        if (match.number >= 0) {
+            const bool edge = match.trigger == QLatin1String("edge");
             instance.number(QStringLiteral("TriggerType"), edge ? 4 : 3);
             instance.number(QStringLiteral("TriggerLevel"), edge ? 2 : 3);
         }

@@ -13,6 +13,20 @@
 
 namespace platform::linuxhw {
 
+// The KEY=VALUE lines of a uevent file, looked up where they are rather than copied into a
+// table: a device's uevent is read for two or three of its keys.
+class Uevent {
+public:
+    explicit Uevent(QByteArray text = {}) : text_(std::move(text)) {}
+    // The value of a key, blanks around it removed; empty when the key is missing.
+    QString value(const char *key) const;
+    bool contains(const char *key) const;
+
+private:
+    qsizetype find(const char *key) const; // the start of the value, or -1
+    QByteArray text_;
+};
+
 // Paths of one live enumeration: everything is read under the root. Paths handed to these
 // functions and returned by them are written as on the real machine ("/sys/devices/...").
 // Under a root other than "/", nothing outside it is read, whichever way a path is reached:
@@ -43,8 +57,8 @@ public:
     QString resolved(const QString &absolute) const;
     // The last part of the path a link points to ("driver" → "ahci"); empty when no link.
     QString linkTarget(const QString &absolute) const;
-    // KEY=VALUE lines of a uevent file.
-    QHash<QString, QString> uevent(const QString &folder) const;
+    // The uevent file of a device folder.
+    Uevent uevent(const QString &folder) const;
 
     const LinuxProvider::Options &options() const { return options_; }
     QString pciIdsPath() const;
@@ -59,6 +73,11 @@ private:
 
     const LinuxProvider::Options &options_;
     QString root_; // without trailing slash; empty for "/"
+    // What a snapshot has read already.
+    mutable QHash<QString, QByteArray> files_;
+    mutable QHash<QString, QStringList> folders_;
+    mutable QHash<QString, QString> links_;
+    mutable QHash<QString, bool> present_;
     int rootFolder_ = -1; // the root, opened; -1 for "/"
     // Resolved folders of this enumeration: sysfs paths share long prefixes of links.
     mutable QHash<QString, QString> resolvedPaths_;

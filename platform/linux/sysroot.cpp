@@ -105,13 +105,19 @@ int SysRoot::open(const QString &absolute, int flags) const
 // cost several times more per file than the reads themselves.
 QByteArray SysRoot::readBytes(const QString &absolute, qint64 maxBytes) const
 {
+    const QString key = options_.snapshot ? absolute + QLatin1Char('|') + QString::number(maxBytes) : QString();
+    if (options_.snapshot)
+        if (const auto it = files_.constFind(key); it != files_.constEnd())
+            return *it;
+    QByteArray data;
     // Non-blocking, and only regular files: a device node or a FIFO could block the read.
-    const int fd = open(absolute, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    const std::optional<QByteArray> data = readRegularFile(fd, maxBytes);
-    ::close(fd);
-    return data.value_or(QByteArray());
+    if (const int fd = open(absolute, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); fd >= 0) {
+        data = readRegularFile(fd, maxBytes).value_or(QByteArray());
+        ::close(fd);
+    }
+    if (options_.snapshot)
+        files_.insert(key, data);
+    return data;
 }
 
 QString SysRoot::readText(const QString &absolute, qint64 maxBytes) const
@@ -129,12 +135,11 @@ QString SysRoot::readValue(const QString &absolute) const
 
 std::optional<qint64> SysRoot::readNumber(const QString &absolute) const
 {
-    const QString text = readValue(absolute);
+    const QByteArray text = readBytes(absolute, 4096).trimmed();
     if (text.isEmpty())
         return std::nullopt;
     bool ok = false;
-    const qint64 value = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? text.mid(2).toLongLong(&ok, 16)
-                                                                                   : text.toLongLong(&ok, 10);
+    const qint64 value = text.startsWith("0x") || text.startsWith("0X") ? text.mid(2).toLongLong(&ok, 16) : text.toLongLong(&ok, 10);
     if (!ok)
         return std::nullopt;
     return value;
@@ -142,14 +147,22 @@ std::optional<qint64> SysRoot::readNumber(const QString &absolute) const
 
 bool SysRoot::exists(const QString &absolute) const
 {
+    if (options_.snapshot)
+        if (const auto it = present_.constFind(absolute); it != present_.constEnd())
+            return *it;
     const int fd = open(absolute, O_PATH | O_CLOEXEC);
     if (fd >= 0)
         ::close(fd);
+    if (options_.snapshot)
+        present_.insert(absolute, fd >= 0);
     return fd >= 0;
 }
 
 QStringList SysRoot::entries(const QString &absolute) const
 {
+    if (options_.snapshot)
+        if (const auto it = folders_.constFind(absolute); it != folders_.constEnd())
+            return *it;
     QStringList names;
     const int fd = open(absolute, O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
     DIR *folder = fd < 0 ? nullptr : ::fdopendir(fd);
@@ -164,6 +177,8 @@ QStringList SysRoot::entries(const QString &absolute) const
     }
     ::closedir(folder);
     std::sort(names.begin(), names.end());
+    if (options_.snapshot)
+        folders_.insert(absolute, names);
     return names;
 }
 
@@ -204,6 +219,9 @@ QString SysRoot::resolvedMachinePath(const QString &path, int depth) const
 
 QString SysRoot::linkTarget(const QString &absolute) const
 {
+    if (options_.snapshot)
+        if (const auto it = links_.constFind(absolute); it != links_.constEnd())
+            return *it;
     char buffer[PATH_MAX];
     ssize_t length = -1;
     if (isLive()) {
@@ -215,23 +233,50 @@ QString SysRoot::linkTarget(const QString &absolute) const
             ::close(folder);
         }
     }
-    if (length <= 0)
-        return {};
-    QString target = QFile::decodeName(QByteArray(buffer, length));
+    QString target = length > 0 ? QFile::decodeName(QByteArray(buffer, length)) : QString();
     while (target.size() > 1 && target.endsWith(QLatin1Char('/')))
         target.chop(1);
-    return target.mid(target.lastIndexOf(QLatin1Char('/')) + 1);
+    target = target.mid(target.lastIndexOf(QLatin1Char('/')) + 1);
+    if (options_.snapshot)
+        links_.insert(absolute, target);
+    return target;
 }
 
-QHash<QString, QString> SysRoot::uevent(const QString &folder) const
+Uevent SysRoot::uevent(const QString &folder) const
 {
-    QHash<QString, QString> values;
-    for (const QString &line : readText(folder + QStringLiteral("/uevent")).split(QLatin1Char('\n'))) {
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (equals > 0)
-            values.insert(line.left(equals).trimmed(), line.mid(equals + 1).trimmed());
+    return Uevent(readBytes(folder + QStringLiteral("/uevent"), 64 * 1024));
+}
+
+qsizetype Uevent::find(const char *key) const
+{
+    const qsizetype length = qsizetype(std::strlen(key));
+    for (qsizetype line = 0; line < text_.size();) {
+        qsizetype end = text_.indexOf('\n', line);
+        if (end < 0)
+            end = text_.size();
+        const QByteArrayView view(text_.constData() + line, end - line);
+        const qsizetype equals = view.indexOf('=');
+        if (equals > 0 && view.first(equals).trimmed() == QByteArrayView(key, length))
+            return line + equals + 1;
+        line = end + 1;
     }
-    return values;
+    return -1;
+}
+
+QString Uevent::value(const char *key) const
+{
+    const qsizetype start = find(key);
+    if (start < 0)
+        return {};
+    qsizetype end = text_.indexOf('\n', start);
+    if (end < 0)
+        end = text_.size();
+    return QString::fromUtf8(QByteArrayView(text_.constData() + start, end - start).trimmed());
+}
+
+bool Uevent::contains(const char *key) const
+{
+    return find(key) >= 0;
 }
 
 QString SysRoot::idsPath(std::optional<QString> &found, const QString &configured,

@@ -3,6 +3,7 @@
 #include "platform/management/wmischema.h"
 
 #include <QHash>
+#include <QMutex>
 
 namespace platform {
 
@@ -435,22 +436,53 @@ const std::vector<SchemaClass> &schemaClasses()
     return classes;
 }
 
-const std::vector<SchemaProperty> *classSchema(const QString &className)
+namespace {
+
+// One class of the schema, made ready when first asked for: a program asks for a few classes
+// many times, not for all of them.
+struct ClassEntry {
+    const SchemaClass *text;
+    std::vector<SchemaProperty> properties;
+    QHash<QString, int> positions; // by exact name
+    bool ready = false;
+};
+
+const ClassEntry *classEntry(const QString &className)
 {
-    static const QHash<QString, std::vector<SchemaProperty>> index = [] {
-        QHash<QString, std::vector<SchemaProperty>> result;
-        for (const SchemaClass &schema : schemaClasses()) {
-            std::vector<SchemaProperty> properties;
-            for (const QString &entry : QString::fromLatin1(schema.properties).split(QLatin1Char(','))) {
-                const qsizetype blank = entry.indexOf(QLatin1Char(' '));
-                properties.push_back({entry.left(blank), entry.at(blank + 1).toLatin1()});
-            }
-            result.insert(QString::fromLatin1(schema.name).toLower(), std::move(properties));
-        }
+    static QMutex mutex;
+    static QHash<QString, ClassEntry> classes = [] {
+        QHash<QString, ClassEntry> result;
+        for (const SchemaClass &schema : schemaClasses())
+            result.insert(QString::fromLatin1(schema.name).toLower(), ClassEntry{&schema, {}, {}, false});
         return result;
     }();
-    const auto it = index.constFind(className.toLower());
-    return it == index.constEnd() ? nullptr : &*it;
+    QMutexLocker lock(&mutex);
+    const auto it = classes.find(className.toLower());
+    if (it == classes.end())
+        return nullptr;
+    if (!it->ready) {
+        for (const QString &entry : QString::fromLatin1(it->text->properties).split(QLatin1Char(','))) {
+            const qsizetype blank = entry.indexOf(QLatin1Char(' '));
+            it->positions.insert(entry.left(blank), int(it->properties.size()));
+            it->properties.push_back({entry.left(blank), entry.at(blank + 1).toLatin1()});
+        }
+        it->ready = true;
+    }
+    return &*it;
+}
+
+} // namespace
+
+const std::vector<SchemaProperty> *classSchema(const QString &className)
+{
+    const ClassEntry *entry = classEntry(className);
+    return entry ? &entry->properties : nullptr;
+}
+
+const QHash<QString, int> *schemaPositions(const QString &className)
+{
+    const ClassEntry *entry = classEntry(className);
+    return entry ? &entry->positions : nullptr;
 }
 
 const SchemaProperty *schemaProperty(const std::vector<SchemaProperty> &schema, QStringView name)

@@ -1,4 +1,5 @@
 #pragma once
+#include <QHash>
 #include <QString>
 #include <QStringView>
 
@@ -24,6 +25,10 @@ struct SchemaProperty {
 
 // The documented properties of a class, in order; nullptr for a class the schema lacks.
 const std::vector<SchemaProperty> *classSchema(const QString &className);
+
+// The positions of a class's properties in its schema by their exact documented names;
+// nullptr for a class the schema lacks.
+const QHash<QString, int> *schemaPositions(const QString &className);
 
 // A property of a class's schema by its name, matched without regard to case; nullptr when
 // the class does not document it.
