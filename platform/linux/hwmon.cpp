@@ -59,7 +59,7 @@ std::vector<WmiObject> liveProbes(const SysRoot &root, const QString &className,
             const auto value = root.readNumber(base + QLatin1String(suffix));
             return within(value ? std::optional<qint64>(*value / divisor) : std::nullopt, INT32_MIN, INT32_MAX);
         };
-        const QString description = (sensor.chip + QLatin1Char(' ') + sensor.label).trimmed();
+        const QString description = QString(sensor.chip + QLatin1Char(' ') + sensor.label).trimmed();
         Instance instance(className);
         instance.text(QStringLiteral("Caption"), QStringLiteral("Numeric Sensor"));
         instance.text(QStringLiteral("Name"), QStringLiteral("Numeric Sensor"));
@@ -115,7 +115,7 @@ std::vector<WmiObject> fans(const SysRoot &root)
         Instance instance(QStringLiteral("Win32_Fan"));
         instance.text(QStringLiteral("Caption"), QStringLiteral("Cooling Device"));
         instance.text(QStringLiteral("Name"), QStringLiteral("Cooling Device"));
-        instance.text(QStringLiteral("Description"), (sensor.chip + QLatin1Char(' ') + sensor.label).trimmed());
+        instance.text(QStringLiteral("Description"), QString(sensor.chip + QLatin1Char(' ') + sensor.label).trimmed());
         instance.text(QStringLiteral("DeviceID"), QStringLiteral("Cooling Device %1 %2").arg(sensor.chip, sensor.input));
         instance.flag(QStringLiteral("ActiveCooling"), true);
         const QString pwm = sensor.folder + QStringLiteral("/pwm") + sensor.input.mid(3);

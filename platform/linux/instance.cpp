@@ -1,19 +1,15 @@
 #include "platform/linux/instance.h"
 
+#include <algorithm>
+
 namespace platform::linuxhw {
 
 Instance::Instance(const QString &className) : className_(className) {}
 
-// Sources write property names as documented; exact matching keeps building cheap, and
-// object() still matches any other spelling to its documented name.
+// Values are only noted here; object() puts them in place, a later value of a property
+// replacing an earlier one.
 Instance &Instance::set(const QString &name, WmiValue value)
 {
-    for (Value &existing : values_) {
-        if (existing.name == name) {
-            existing.value = std::move(value);
-            return *this;
-        }
-    }
     values_.push_back({name, std::move(value)});
     return *this;
 }
@@ -72,16 +68,21 @@ WmiObject Instance::object() const
         const int place = positions ? positions->value(value.name, -1) : -1;
         const SchemaProperty *loose = place < 0 && schema ? schemaProperty(*schema, value.name) : nullptr;
         const size_t index = place >= 0 ? size_t(place) : loose ? size_t(loose - schema->data()) : documented;
-        if (index < documented && !places[index])
+        if (index < documented)
             places[index] = &value.value;
-        else if (!value.value.isNull())
+        else
             others.push_back(&value); // the schema test reports it
     }
     object.reserve(documented + others.size());
     for (size_t i = 0; i < documented; ++i)
         object.append((*schema)[i].name, places[i] ? *places[i] : WmiValue());
-    for (const Value *value : others)
-        object.set(value->name, value->value);
+    // An undocumented property appears with its last value, unless that is Null.
+    for (size_t i = 0; i < others.size(); ++i) {
+        const bool replaced = std::any_of(others.begin() + qsizetype(i) + 1, others.end(),
+                                          [&](const Value *later) { return later->name == others[i]->name; });
+        if (!replaced && !others[i]->value.isNull())
+            object.set(others[i]->name, others[i]->value);
+    }
     return object;
 }
 

@@ -115,7 +115,8 @@ std::vector<WmiObject> batteries(const SysRoot &root)
         instance.text(QStringLiteral("Caption"), QStringLiteral("Internal Battery"));
         instance.text(QStringLiteral("Description"), QStringLiteral("Internal Battery"));
         instance.text(QStringLiteral("Name"), model.isEmpty() ? supply.name : model);
-        instance.text(QStringLiteral("DeviceID"), (serial + manufacturer + model).isEmpty() ? supply.name : serial + manufacturer + model);
+        const QString deviceId = serial + manufacturer + model;
+        instance.text(QStringLiteral("DeviceID"), deviceId.isEmpty() ? supply.name : deviceId);
         // The firmware's battery device (ACPI PNP0C0A) the figures come from.
         const QString hardware = root.resolved(supply.folder + QStringLiteral("/device"));
         // It carries that device's name, as every class does; "Internal Battery" otherwise.

@@ -21,7 +21,7 @@ PnpDevice describeCodec(const SysRoot &root, const QString &name, const QString 
     device.hardwareIds = {hardware + subsys + rev, hardware + subsys, hardware + rev, hardware};
     device.manufacturer = root.readValue(folder + QStringLiteral("/vendor_name"));
     const QString chip = root.readValue(folder + QStringLiteral("/chip_name"));
-    device.caption = (device.manufacturer + QLatin1Char(' ') + chip).trimmed();
+    device.caption = QString(device.manufacturer + QLatin1Char(' ') + chip).trimmed();
     if (device.caption.isEmpty())
         device.caption = QStringLiteral("High Definition Audio Device");
     device.pnpClass = QStringLiteral("MEDIA");

@@ -29,22 +29,34 @@ QString cleanRoot(QString root)
 }
 
 // "/a/./b/../c" → "/a/c"; ".." at the top stays at the top, as it does in a chroot.
+bool isNormalised(QStringView path)
+{
+    if (path.isEmpty() || path.front() != u'/' || (path.size() > 1 && path.back() == u'/'))
+        return false;
+    for (qsizetype i = 1; i < path.size(); ++i)
+        if (path[i - 1] == u'/' && (path[i] == u'/' || path[i] == u'.'))
+            return false;
+    return true;
+}
+
 QString normalised(const QString &path)
 {
-    const bool clean = path.startsWith(QLatin1Char('/')) && !path.contains(QLatin1String("/.")) && !path.contains(QLatin1String("//"))
-        && (path.size() == 1 || !path.endsWith(QLatin1Char('/')));
-    if (clean)
+    if (isNormalised(path))
         return path;
-    QStringList parts;
-    for (const QString &part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        if (part == QLatin1String("..")) {
-            if (!parts.isEmpty())
-                parts.removeLast();
-        } else if (part != QLatin1String(".")) {
-            parts << part;
-        }
+    QString result;
+    result.reserve(path.size() + 1);
+    for (qsizetype at = 0; at < path.size();) {
+        qsizetype next = path.indexOf(QLatin1Char('/'), at);
+        if (next < 0)
+            next = path.size();
+        const QStringView part = QStringView(path).mid(at, next - at);
+        if (part == u"..")
+            result.truncate(std::max<qsizetype>(result.lastIndexOf(QLatin1Char('/')), 0));
+        else if (!part.isEmpty() && part != u".")
+            result.append(QLatin1Char('/')).append(part);
+        at = next + 1;
     }
-    return QLatin1Char('/') + parts.join(QLatin1Char('/'));
+    return result.isEmpty() ? QStringLiteral("/") : result;
 }
 
 // openat2 confines a whole lookup to the root in the kernel (Linux 5.6 on); without it a path
@@ -63,9 +75,10 @@ int openInRoot(int rootFolder, const QByteArray &relative, int flags)
     }
 }
 
+// File names are UTF-8 (QFile::encodeName is on Linux).
 QByteArray relativeName(const QString &machinePath)
 {
-    const QByteArray name = QFile::encodeName(machinePath).mid(machinePath.startsWith(QLatin1Char('/')) ? 1 : 0);
+    const QByteArray name = QStringView(machinePath).mid(machinePath.startsWith(QLatin1Char('/')) ? 1 : 0).toUtf8();
     return name.isEmpty() ? QByteArrayLiteral(".") : name;
 }
 
@@ -184,7 +197,7 @@ QStringList SysRoot::entries(const QString &absolute) const
 
 QString SysRoot::resolved(const QString &absolute) const
 {
-    return resolvedMachinePath(normalised(QLatin1Char('/') + absolute), 0);
+    return resolvedMachinePath(normalised(absolute.startsWith(QLatin1Char('/')) ? absolute : QLatin1Char('/') + absolute), 0);
 }
 
 // Follows the links of a machine path one part at a time, inside the root: a link that names
@@ -322,7 +335,10 @@ QString hex4(std::optional<qint64> value)
 {
     if (!value)
         return {};
-    return QStringLiteral("%1").arg(*value & 0xffff, 4, 16, QLatin1Char('0')).toUpper();
+    static const char digits[] = "0123456789ABCDEF";
+    const auto bits = quint16(*value & 0xffff);
+    const char text[4] = {digits[bits >> 12], digits[(bits >> 8) & 0xf], digits[(bits >> 4) & 0xf], digits[bits & 0xf]};
+    return QString::fromLatin1(text, 4);
 }
 
 std::optional<qint64> scaled(std::optional<qint64> value, qint64 multiplier, qint64 divisor)
