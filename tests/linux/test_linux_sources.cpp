@@ -133,7 +133,8 @@ private slots:
         QCOMPARE(hubs[1].property(u"USBVersion"), WmiValue::integer(0x200));
         QCOMPARE(hubs[0].property(u"ConfigManagerErrorCode"), WmiValue::integer(0)); // its interface is driven
         // The root hub's maker is not the kernel that names itself in its strings.
-        const WmiObject *rootHub = withCaption(of("Win32_PNPEntity"), QStringLiteral("USB Root Hub"));
+        const auto entities = of("Win32_PNPEntity");
+        const WmiObject *rootHub = withCaption(entities, QStringLiteral("USB Root Hub"));
         QVERIFY(rootHub);
         QCOMPARE(rootHub->property(u"Manufacturer").textValue(), QStringLiteral("(Standard USB Host Controller)"));
 
