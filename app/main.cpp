@@ -2,17 +2,20 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QStringList>
 
 #include <cstdio>
-#include <vector>
 
 #include <dlfcn.h>
 
 namespace {
 
-// The window program lives in a module in the application folder (see window.cpp).
-int runWindow(const QString &module, int argc, char **argv)
+// The window program lives in a module in the application folder (see window.cpp), the folder
+// of this executable.
+int runWindow(int argc, char **argv)
 {
+    const QString module = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath() + QStringLiteral("/driver-searcher-window.so");
     void *handle = dlopen(QFile::encodeName(module).constData(), RTLD_NOW | RTLD_LOCAL);
     const auto run = handle ? reinterpret_cast<int (*)(int, char **)>(dlsym(handle, "driverSearcherWindow")) : nullptr;
     if (!run) {
@@ -26,17 +29,13 @@ int runWindow(const QString &module, int argc, char **argv)
 
 int main(int argc, char **argv)
 {
-    QString windowModule;
-    {
-        // The console application may take arguments out of the list it is given; the window
-        // program gets all of them.
-        std::vector<char *> arguments(argv, argv + argc + 1);
-        int count = argc;
-        QCoreApplication console(count, arguments.data());
-        QCoreApplication::setApplicationVersion(QStringLiteral(DS_VERSION));
-        if (const auto exitCode = inventory::runCommandLine(QCoreApplication::arguments()))
-            return *exitCode;
-        windowModule = QCoreApplication::applicationDirPath() + QStringLiteral("/driver-searcher-window.so");
-    }
-    return runWindow(windowModule, argc, argv);
+    // The command-line inventory needs no application object: it starts with the arguments
+    // alone, and the window program makes its own.
+    QCoreApplication::setApplicationVersion(QStringLiteral(DS_VERSION));
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (const auto exitCode = inventory::runCommandLine(arguments))
+        return *exitCode;
+    return runWindow(argc, argv);
 }
