@@ -65,15 +65,6 @@ std::optional<PciFunction> readPciFunction(const SysRoot &root, const QString &f
     function.driver = uevent.value("DRIVER");
     if (function.driver.isEmpty())
         function.driver = root.linkTarget(folder + QStringLiteral("/driver"));
-    // virtio-pci only carries a virtio device; the driver of that device (virtio_net,
-    // virtio_blk) is the function's driver, as netkvm or viostor are on Windows.
-    if (function.driver == QLatin1String("virtio-pci")) {
-        for (const QString &entry : root.entries(folder))
-            if (entry.startsWith(QLatin1String("virtio"))) {
-                function.driver = root.linkTarget(folder + QLatin1Char('/') + entry + QStringLiteral("/driver"));
-                break;
-            }
-    }
     return function;
 }
 
@@ -108,6 +99,15 @@ PnpDevice describePciFunction(const SysRoot &root, const PciFunction &function)
     device.manufacturer = vendorName;
     device.pnpClass = generic::pciSetupClass(function.classCode);
     device.driver = function.driver;
+    // virtio-pci only carries a virtio device; the driver of that device (virtio_net,
+    // virtio_blk) is the function's driver, as netkvm or viostor are on Windows.
+    if (device.driver == QLatin1String("virtio-pci")) {
+        for (const QString &entry : root.entries(function.sysPath))
+            if (entry.startsWith(QLatin1String("virtio"))) {
+                device.driver = root.linkTarget(function.sysPath + QLatin1Char('/') + entry + QStringLiteral("/driver"));
+                break;
+            }
+    }
     device.needsDriver = needsFunctionDriver(function.classCode);
     return device;
 }

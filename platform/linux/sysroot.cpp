@@ -177,13 +177,16 @@ QStringList SysRoot::entries(const QString &absolute) const
         if (const auto it = folders_.constFind(absolute); it != folders_.constEnd())
             return *it;
     QStringList names;
-    const int fd = open(absolute, O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
-    DIR *folder = fd < 0 ? nullptr : ::fdopendir(fd);
-    if (!folder) {
-        if (fd >= 0)
+    DIR *folder = nullptr;
+    if (isLive()) {
+        folder = ::opendir(QFile::encodeName(absolute).constData());
+    } else if (const int fd = open(absolute, O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC); fd >= 0) {
+        folder = ::fdopendir(fd);
+        if (!folder)
             ::close(fd);
-        return names;
     }
+    if (!folder)
+        return names;
     while (const dirent *entry = ::readdir(folder)) {
         if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
             names << QFile::decodeName(entry->d_name);
