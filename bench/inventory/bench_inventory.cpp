@@ -2,7 +2,10 @@
 // enumerated repeatedly, on this machine or under a root; and writes a generated device tree.
 //
 //   bench_inventory enumerate ROOT REPEATS [CLASS]
-//       prints "<median ms> <instances>" for one full inventory, or for one class
+//       prints "<median ms> <instances>" for one full inventory, each class from a fresh
+//       provider as the window's tree connects, or for one class
+//   bench_inventory snapshot ROOT REPEATS
+//       the same full inventory read once for all classes, as the command-line inventory does
 //   bench_inventory generate ROOT DEVICES     writes a tree of that many devices under ROOT
 #include "inventory/catalogue.h"
 #include "platform/linux/linuxprovider.h"
@@ -14,13 +17,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
-int enumerate(const QString &root, int repeats, const QString &onlyClass)
+int enumerate(const QString &root, int repeats, const QString &onlyClass, bool snapshot)
 {
     platform::LinuxProvider::Options options;
     options.root = root;
+    options.snapshot = snapshot;
     QStringList classes = inventory::hardwareClassCatalogue();
     classes << QStringLiteral("Win32_ComputerSystem") << QStringLiteral("Win32_OperatingSystem");
     if (!onlyClass.isEmpty())
@@ -31,11 +36,16 @@ int enumerate(const QString &root, int repeats, const QString &onlyClass)
         QElapsedTimer timer;
         timer.start();
         instances = 0;
-        // A fresh provider per class, as every management connection is fresh.
+        // A fresh provider per class, as every management connection is fresh; or one for all.
+        std::optional<platform::LinuxProvider> shared;
+        if (snapshot)
+            shared.emplace(options);
         for (const QString &className : classes) {
-            platform::LinuxProvider provider(options);
+            std::optional<platform::LinuxProvider> fresh;
+            if (!snapshot)
+                fresh.emplace(options);
             try {
-                instances += provider.instancesOf(QStringLiteral("root\\cimv2"), className).size();
+                instances += (snapshot ? *shared : *fresh).instancesOf(QStringLiteral("root\\cimv2"), className).size();
             } catch (const std::exception &) {
                 // A class that cannot answer here (a remote print server) costs what it costs.
             }
@@ -122,9 +132,11 @@ int main(int argc, char **argv)
     QCoreApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     if ((arguments.size() == 4 || arguments.size() == 5) && arguments[1] == QLatin1String("enumerate"))
-        return enumerate(arguments[2], arguments[3].toInt(), arguments.value(4));
+        return enumerate(arguments[2], arguments[3].toInt(), arguments.value(4), false);
+    if (arguments.size() == 4 && arguments[1] == QLatin1String("snapshot"))
+        return enumerate(arguments[2], arguments[3].toInt(), {}, true);
     if (arguments.size() == 4 && arguments[1] == QLatin1String("generate"))
         return generate(arguments[2], arguments[3].toInt());
-    std::fprintf(stderr, "usage: bench_inventory enumerate ROOT REPEATS [CLASS] | generate ROOT DEVICES\n");
+    std::fprintf(stderr, "usage: bench_inventory enumerate ROOT REPEATS [CLASS] | snapshot ROOT REPEATS | generate ROOT DEVICES\n");
     return 2;
 }

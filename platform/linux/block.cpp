@@ -134,9 +134,14 @@ PnpDevice describeDrive(const SysRoot &root, const Drive &drive)
     QString vendor = drive.vendor;
     if (vendor.isEmpty())
         vendor = drive.transport == QLatin1String("NVMe") ? QStringLiteral("NVMe") : drive.transport;
+    // A drive without a model (virtio) is named by its kind, never by the kernel's name for it:
+    // two such disks are the same product.
+    const QString product = drive.model.isEmpty() ? driveCaption(drive) : drive.model;
     const QString hardware = (drive.transport == QLatin1String("USB") ? QStringLiteral("USBSTOR\\") : QStringLiteral("SCSI\\"))
-        + type + QStringLiteral("&VEN_") + idPart(vendor) + QStringLiteral("&PROD_") + idPart(drive.model.isEmpty() ? drive.name : drive.model);
-    device.hardwareIds = {hardware + (drive.revision.isEmpty() ? QString() : QStringLiteral("&REV_") + idPart(drive.revision)), hardware};
+        + type + QStringLiteral("&VEN_") + idPart(vendor) + QStringLiteral("&PROD_") + idPart(product);
+    if (!drive.revision.isEmpty())
+        device.hardwareIds << hardware + QStringLiteral("&REV_") + idPart(drive.revision);
+    device.hardwareIds << hardware;
     device.deviceId = device.hardwareIds.first() + QLatin1Char('\\') + (drive.hctl.isEmpty() ? drive.name : drive.hctl);
     device.caption = driveCaption(drive);
     static const char *const classes[] = {"DiskDrive", "CDROM", "FloppyDisk", "TapeDrive"};
@@ -146,7 +151,7 @@ PnpDevice describeDrive(const SysRoot &root, const Drive &drive)
                                                                                             : QString();
     device.driver = root.linkTarget(drive.device + QStringLiteral("/driver"));
     if (device.driver.isEmpty())
-        device.driver = root.uevent(drive.device).value(QStringLiteral("DRIVER"));
+        device.driver = root.uevent(drive.device).value("DRIVER");
     // A block device exists only because a driver made it.
     device.needsDriver = false;
     return device;
@@ -215,12 +220,14 @@ std::vector<WmiObject> diskDrives(const SysRoot &root)
                       : transport == QLatin1String("USB") ? QStringLiteral("External hard disk media")
                                                           : QStringLiteral("Fixed hard disk media"));
         instance.flag(QStringLiteral("MediaLoaded"), true);
+        // The kernel counts 512-byte sectors whatever the disk's own sector size.
         const auto sectors = root.readNumber(drive.folder + QStringLiteral("/size"));
-        const auto sectorSize = root.readNumber(drive.folder + QStringLiteral("/queue/logical_block_size"));
-        instance.text(QStringLiteral("Size"), sectors ? QString::number(*sectors * 512) : QString());
+        const auto bytes = scaled(sectors, 512);
+        const auto sectorSize = within(root.readNumber(drive.folder + QStringLiteral("/queue/logical_block_size")), 1, 1 << 30);
+        instance.text(QStringLiteral("Size"), bytes ? QString::number(*bytes) : QString());
         instance.number(QStringLiteral("BytesPerSector"), sectorSize);
-        if (sectors && sectorSize && *sectorSize > 0)
-            instance.text(QStringLiteral("TotalSectors"), QString::number(*sectors * 512 / *sectorSize));
+        if (bytes && sectorSize)
+            instance.text(QStringLiteral("TotalSectors"), QString::number(*bytes / *sectorSize));
         int partitions = 0;
         for (const QString &entry : root.entries(drive.folder))
             partitions += entry.startsWith(drive.name) && root.exists(drive.folder + QLatin1Char('/') + entry + QStringLiteral("/partition"));
@@ -241,10 +248,10 @@ std::vector<WmiObject> cdromDrives(const SysRoot &root)
         instance.text(QStringLiteral("Manufacturer"), drive.vendor);
         instance.text(QStringLiteral("MfrAssignedRevisionLevel"), drive.revision);
         instance.text(QStringLiteral("RevisionLevel"), drive.revision);
-        const auto sectors = root.readNumber(drive.folder + QStringLiteral("/size"));
-        instance.flag(QStringLiteral("MediaLoaded"), sectors.has_value() ? std::optional<bool>(*sectors > 0) : std::nullopt);
-        if (sectors && *sectors > 0)
-            instance.text(QStringLiteral("Size"), QString::number(*sectors * 512));
+        const auto bytes = scaled(root.readNumber(drive.folder + QStringLiteral("/size")), 512);
+        instance.flag(QStringLiteral("MediaLoaded"), bytes.has_value() ? std::optional<bool>(*bytes > 0) : std::nullopt);
+        if (bytes && *bytes > 0)
+            instance.text(QStringLiteral("Size"), QString::number(*bytes));
         instance.numbers(QStringLiteral("Capabilities"), {3, 7});
         instance.texts(QStringLiteral("CapabilityDescriptions"), {QStringLiteral("Random Access"), QStringLiteral("Supports Removable Media")});
         setScsiAddress(instance, drive);

@@ -4,6 +4,7 @@
 #include "platform/linux/sources.h"
 
 #include <QMap>
+#include <QSet>
 
 #include <cmath>
 
@@ -112,16 +113,32 @@ std::optional<qint64> cacheSizeKb(const QString &text)
     }
     bool ok = false;
     const qint64 value = digits.toLongLong(&ok);
-    return ok ? std::optional<qint64>(value * factor) : std::nullopt;
+    return ok ? scaled(value, factor) : std::nullopt;
 }
 
-std::optional<qint64> cacheOfLevel(const SysRoot &root, int cpu, int level)
+// The whole cache of a level over a package's processors, as management counts it: every
+// distinct cache once (a cache shared by several processors lists them all).
+std::optional<qint64> packageCacheKb(const SysRoot &root, const std::vector<LogicalCpu> &package, int level)
 {
-    const QString base = QStringLiteral("/sys/devices/system/cpu/cpu%1/cache").arg(cpu);
-    for (const QString &index : root.entries(base))
-        if (index.startsWith(QLatin1String("index")) && root.readValue(base + QLatin1Char('/') + index + QStringLiteral("/level")).toInt() == level)
-            return cacheSizeKb(root.readValue(base + QLatin1Char('/') + index + QStringLiteral("/size")));
-    return std::nullopt;
+    QSet<QString> counted;
+    std::optional<qint64> total;
+    for (const LogicalCpu &cpu : package) {
+        const QString base = QStringLiteral("/sys/devices/system/cpu/cpu%1/cache").arg(cpu.processor);
+        for (const QString &index : root.entries(base)) {
+            const QString folder = base + QLatin1Char('/') + index;
+            if (!index.startsWith(QLatin1String("index")) || root.readValue(folder + QStringLiteral("/level")).toInt() != level)
+                continue;
+            const QString sharing = root.readValue(folder + QStringLiteral("/shared_cpu_list"));
+            const QString key = root.readValue(folder + QStringLiteral("/type")) + QLatin1Char('|')
+                + (sharing.isEmpty() ? QString::number(cpu.processor) : sharing);
+            if (counted.contains(key))
+                continue;
+            counted.insert(key);
+            if (const auto size = cacheSizeKb(root.readValue(folder + QStringLiteral("/size"))))
+                total = total.value_or(0) + std::min<qint64>(*size, INT32_MAX);
+        }
+    }
+    return within(total, 0, UINT32_MAX);
 }
 
 int architectureCode(const LogicalCpu &cpu)
@@ -169,14 +186,15 @@ std::vector<WmiObject> processors(const SysRoot &root)
         instance.number(QStringLiteral("NumberOfCores"), cpu.cores > 0 ? std::optional<qint64>(cpu.cores) : std::nullopt);
         instance.number(QStringLiteral("NumberOfEnabledCore"), cpu.cores > 0 ? std::optional<qint64>(cpu.cores) : std::nullopt);
         const QString freq = QStringLiteral("/sys/devices/system/cpu/cpu%1/cpufreq/").arg(first);
-        const auto current = root.readNumber(freq + QStringLiteral("scaling_cur_freq"));
+        // Clock speeds in MHz (uint32); the kernel's are in kHz.
+        const auto current = within(scaled(root.readNumber(freq + QStringLiteral("scaling_cur_freq")), 1, 1000), 1, UINT32_MAX);
+        const bool plausibleMhz = std::isfinite(cpu.mhz) && cpu.mhz >= 1 && cpu.mhz <= UINT32_MAX;
         instance.number(QStringLiteral("CurrentClockSpeed"),
-                        current ? std::optional<qint64>(*current / 1000)
-                                : cpu.mhz > 0 ? std::optional<qint64>(qint64(std::lround(cpu.mhz))) : std::nullopt);
-        const auto maximum = root.readNumber(freq + QStringLiteral("cpuinfo_max_freq"));
-        instance.number(QStringLiteral("MaxClockSpeed"), maximum ? std::optional<qint64>(*maximum / 1000) : std::nullopt);
-        instance.number(QStringLiteral("L2CacheSize"), cacheOfLevel(root, first, 2));
-        instance.number(QStringLiteral("L3CacheSize"), cacheOfLevel(root, first, 3));
+                        current ? current : plausibleMhz ? std::optional<qint64>(qint64(std::llround(cpu.mhz))) : std::nullopt);
+        const auto maximum = within(scaled(root.readNumber(freq + QStringLiteral("cpuinfo_max_freq")), 1, 1000), 1, UINT32_MAX);
+        instance.number(QStringLiteral("MaxClockSpeed"), maximum);
+        instance.number(QStringLiteral("L2CacheSize"), packageCacheKb(root, *it, 2));
+        instance.number(QStringLiteral("L3CacheSize"), packageCacheKb(root, *it, 3));
         instance.number(QStringLiteral("ProcessorType"), 3);
         instance.text(QStringLiteral("Role"), QStringLiteral("CPU"));
         instance.text(QStringLiteral("Status"), QStringLiteral("OK"));
@@ -200,6 +218,13 @@ std::vector<WmiObject> processors(const SysRoot &root)
             instance.text(QStringLiteral("AssetTag"), socket.assetTag);
             instance.text(QStringLiteral("PartNumber"), socket.partNumber);
             instance.text(QStringLiteral("ProcessorId"), socket.processorId);
+            instance.number(QStringLiteral("CurrentVoltage"), socket.voltage);
+            instance.number(QStringLiteral("VoltageCaps"), socket.voltageCaps);
+            // The firmware knows the processor's whole caches.
+            if (socket.l2CacheKb)
+                instance.number(QStringLiteral("L2CacheSize"), socket.l2CacheKb);
+            if (socket.l3CacheKb)
+                instance.number(QStringLiteral("L3CacheSize"), socket.l3CacheKb);
         }
         result.push_back(instance.object());
     }

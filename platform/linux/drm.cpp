@@ -11,7 +11,7 @@ namespace {
 
 struct Monitor {
     QString connector; // "card0-DP-1"
-    Edid edid;
+    std::optional<Edid> edid; // nothing when the monitor gives no valid EDID
     QString cardDriver;
 };
 
@@ -24,11 +24,10 @@ std::vector<Monitor> connectedMonitors(const SysRoot &root)
         const QString folder = QStringLiteral("/sys/class/drm/") + entry;
         if (root.readValue(folder + QStringLiteral("/status")) != QLatin1String("connected"))
             continue;
+        // A monitor that is there but whose EDID is missing, short or damaged is still a monitor.
         const auto edid = parseEdid(root.readBytes(folder + QStringLiteral("/edid"), 32 * 1024));
-        if (!edid)
-            continue;
         const QString card = entry.left(entry.indexOf(QLatin1Char('-')));
-        result.push_back({entry, *edid, root.linkTarget(QStringLiteral("/sys/class/drm/") + card + QStringLiteral("/device/driver"))});
+        result.push_back({entry, edid, root.linkTarget(QStringLiteral("/sys/class/drm/") + card + QStringLiteral("/device/driver"))});
     }
     return result;
 }
@@ -37,13 +36,20 @@ PnpDevice describeMonitor(const SysRoot &root, const Monitor &monitor)
 {
     PnpDevice device;
     device.sysPath = root.resolved(QStringLiteral("/sys/class/drm/") + monitor.connector);
-    device.deviceId = QStringLiteral("DISPLAY\\") + monitor.edid.hardwareId() + QLatin1Char('\\') + monitor.connector;
-    device.hardwareIds = {QStringLiteral("MONITOR\\") + monitor.edid.hardwareId()};
+    // Without an EDID Windows knows the monitor only as its default one.
+    const QString hardwareId = monitor.edid ? monitor.edid->hardwareId() : QStringLiteral("Default_Monitor");
+    device.deviceId = QStringLiteral("DISPLAY\\") + hardwareId + QLatin1Char('\\') + monitor.connector;
+    device.hardwareIds = {QStringLiteral("MONITOR\\") + hardwareId};
     device.compatibleIds = {QStringLiteral("*PNP09FF")};
-    device.caption = monitor.edid.name.isEmpty() ? QStringLiteral("Generic PnP Monitor") : monitor.edid.name;
-    device.manufacturer = ids::pnpVendor(root.pnpIdsPath(), monitor.edid.manufacturerId);
-    if (device.manufacturer.isEmpty())
-        device.manufacturer = monitor.edid.manufacturerId;
+    if (!monitor.edid) {
+        device.caption = QStringLiteral("Generic Non-PnP Monitor");
+        device.manufacturer = QStringLiteral("(Standard monitor types)");
+    } else {
+        device.caption = monitor.edid->name.isEmpty() ? QStringLiteral("Generic PnP Monitor") : monitor.edid->name;
+        device.manufacturer = ids::pnpVendor(root.pnpIdsPath(), monitor.edid->manufacturerId);
+        if (device.manufacturer.isEmpty())
+            device.manufacturer = monitor.edid->manufacturerId;
+    }
     device.pnpClass = QStringLiteral("Monitor");
     device.driver = monitor.cardDriver;
     device.needsDriver = false;
@@ -80,6 +86,11 @@ std::vector<WmiObject> desktopMonitors(const SysRoot &root)
         instance.text(QStringLiteral("DeviceID"), QStringLiteral("DesktopMonitor%1").arg(number++));
         instance.text(QStringLiteral("MonitorManufacturer"), device.manufacturer);
         instance.text(QStringLiteral("MonitorType"), device.caption);
+        // The monitor's preferred mode, the one it is normally driven at.
+        if (monitor.edid && monitor.edid->preferredWidth > 0 && monitor.edid->preferredHeight > 0) {
+            instance.number(QStringLiteral("ScreenWidth"), monitor.edid->preferredWidth);
+            instance.number(QStringLiteral("ScreenHeight"), monitor.edid->preferredHeight);
+        }
         result.push_back(instance.object());
     }
     return result;
@@ -102,7 +113,7 @@ std::vector<WmiObject> videoControllers(const SysRoot &root)
         if (!device.driver.isEmpty())
             instance.text(QStringLiteral("DriverVersion"), root.readValue(QStringLiteral("/sys/module/") + device.driver + QStringLiteral("/version")));
         // Dedicated memory is reported by the drivers that know it (amdgpu).
-        if (const auto vram = root.readNumber(function.sysPath + QStringLiteral("/mem_info_vram_total")))
+        if (const auto vram = scaled(root.readNumber(function.sysPath + QStringLiteral("/mem_info_vram_total")), 1))
             instance.number(QStringLiteral("AdapterRAM"), std::min<qint64>(*vram, 0xffffffffLL));
         result.push_back(instance.object());
     }

@@ -54,11 +54,12 @@ std::vector<WmiObject> liveProbes(const SysRoot &root, const QString &className,
     const QString system = computerName(root);
     for (const Sensor &sensor : sensors(root, kind)) {
         const QString base = sensor.folder + QLatin1Char('/') + sensor.input;
+        // Readings are signed 32-bit numbers in management.
         auto reading = [&](const char *suffix) -> std::optional<qint64> {
             const auto value = root.readNumber(base + QLatin1String(suffix));
-            return value ? std::optional<qint64>(*value / divisor) : std::nullopt;
+            return within(value ? std::optional<qint64>(*value / divisor) : std::nullopt, INT32_MIN, INT32_MAX);
         };
-        const QString description = (sensor.chip + QLatin1Char(' ') + sensor.label).trimmed();
+        const QString description = QString(sensor.chip + QLatin1Char(' ') + sensor.label).trimmed();
         Instance instance(className);
         instance.text(QStringLiteral("Caption"), QStringLiteral("Numeric Sensor"));
         instance.text(QStringLiteral("Name"), QStringLiteral("Numeric Sensor"));
@@ -114,13 +115,13 @@ std::vector<WmiObject> fans(const SysRoot &root)
         Instance instance(QStringLiteral("Win32_Fan"));
         instance.text(QStringLiteral("Caption"), QStringLiteral("Cooling Device"));
         instance.text(QStringLiteral("Name"), QStringLiteral("Cooling Device"));
-        instance.text(QStringLiteral("Description"), (sensor.chip + QLatin1Char(' ') + sensor.label).trimmed());
+        instance.text(QStringLiteral("Description"), QString(sensor.chip + QLatin1Char(' ') + sensor.label).trimmed());
         instance.text(QStringLiteral("DeviceID"), QStringLiteral("Cooling Device %1 %2").arg(sensor.chip, sensor.input));
         instance.flag(QStringLiteral("ActiveCooling"), true);
         const QString pwm = sensor.folder + QStringLiteral("/pwm") + sensor.input.mid(3);
         if (root.exists(pwm))
             instance.flag(QStringLiteral("VariableSpeed"), true);
-        if (const auto target = root.readNumber(base + QStringLiteral("_target")))
+        if (const auto target = scaled(root.readNumber(base + QStringLiteral("_target")), 1))
             instance.text(QStringLiteral("DesiredSpeed"), QString::number(*target));
         const bool fault = root.readValue(base + QStringLiteral("_fault")) == QLatin1String("1")
             || root.readValue(base + QStringLiteral("_alarm")) == QLatin1String("1");

@@ -1,5 +1,6 @@
-// pci.ids / usb.ids / pnp.ids lookups. The files are kept in memory once read; a vendor's
-// block is found by searching for its line and parsed only when one of its IDs is asked for.
+// pci.ids / usb.ids / pnp.ids lookups. The files are mapped, not read: their top-level entries
+// are sorted, so a vendor is found by bisection and only the pages a lookup touches are read
+// from the disk; a vendor's block is indexed when one of its IDs is first asked for.
 #include "platform/linux/ids.h"
 
 #include <QFile>
@@ -7,100 +8,196 @@
 #include <QMutex>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform::linuxhw::ids {
 
 namespace {
 
+// Names as the files write them, without their stray blanks: "Ultrabase (42X4963 )" and
+// "GXT  64MB" read "Ultrabase (42X4963)" and "GXT 64MB".
+QString cleanName(const char *text, qsizetype length)
+{
+    QString name = QString::fromUtf8(text, length).simplified();
+    name.replace(QLatin1String("( "), QLatin1String("("));
+    name.replace(QLatin1String(" )"), QLatin1String(")"));
+    return name;
+}
+
 class IdsFile {
 public:
     explicit IdsFile(const QString &path)
     {
-        QFile file(path);
-        // A leading line break lets the first entry be found like every other.
-        if (file.open(QIODevice::ReadOnly))
-            data_ = '\n' + file.read(32 * 1024 * 1024);
-    }
-
-    // The line of a top-level entry ("8086  Intel Corporation"); the offset after its line
-    // end goes to *next. Only the part before the first class section is searched.
-    QString topLevel(const QByteArray &key, qsizetype *next) const
-    {
-        const QByteArray needle = '\n' + key;
-        qsizetype at = 0;
-        while ((at = data_.indexOf(needle, at)) >= 0) {
-            const qsizetype start = at + 1;
-            const qsizetype afterKey = start + key.size();
-            if (afterKey < data_.size() && (data_[afterKey] == ' ' || data_[afterKey] == '\t')) {
-                qsizetype end = data_.indexOf('\n', start);
-                if (end < 0)
-                    end = data_.size();
-                *next = end + 1;
-                return QString::fromUtf8(data_.mid(afterKey, end - afterKey)).trimmed();
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        struct stat status {};
+        // Only a regular file of a plausible size (the real ones are 1-2 MB) is mapped.
+        if (fd >= 0 && ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0 && status.st_size <= 64 * 1024 * 1024) {
+            void *mapped = ::mmap(nullptr, size_t(status.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+            if (mapped != MAP_FAILED) {
+                data_ = static_cast<const char *>(mapped);
+                size_ = qsizetype(status.st_size);
             }
-            at = start;
         }
-        return {};
+        if (fd >= 0)
+            ::close(fd);
     }
-
-    // The second-level entries ("\t1234  Device") of the entry that ends at offset, parsed
-    // in one pass without copying the lines.
-    QHash<QByteArray, QString> children(qsizetype offset) const
+    ~IdsFile()
     {
-        QHash<QByteArray, QString> result;
-        const char *data = data_.constData();
-        const qsizetype size = data_.size();
-        while (offset < size) {
-            const char *lineStart = data + offset;
-            const char *newline = static_cast<const char *>(std::memchr(lineStart, '\n', size_t(size - offset)));
-            const qsizetype length = newline ? newline - lineStart : size - offset;
-            offset += length + 1;
-            if (length == 0 || lineStart[0] == '#')
-                continue;
-            if (lineStart[0] != '\t')
-                break;
-            if (length < 6 || lineStart[1] == '\t')
-                continue; // a subsystem line, or too short to hold an ID
-            qsizetype keyEnd = 1;
-            while (keyEnd < length && lineStart[keyEnd] != ' ' && lineStart[keyEnd] != '\t')
-                ++keyEnd;
-            result.insert(QByteArray(lineStart + 1, keyEnd - 1).toLower(),
-                          QString::fromUtf8(lineStart + keyEnd, length - keyEnd).trimmed());
-        }
-        return result;
+        if (data_)
+            ::munmap(const_cast<char *>(data_), size_t(size_));
     }
+    IdsFile(const IdsFile &) = delete;
+    IdsFile &operator=(const IdsFile &) = delete;
 
     QString vendor(const QByteArray &key)
     {
         QMutexLocker lock(&mutex_);
-        auto it = vendors_.find(key);
-        if (it == vendors_.end()) {
-            qsizetype next = -1;
-            const QString name = topLevel(key, &next);
-            it = vendors_.insert(key, {name, next});
-        }
-        return it->first;
+        return vendorEntry(key).name;
     }
 
     QString product(const QByteArray &vendorKey, const QByteArray &productKey)
     {
-        vendor(vendorKey);
         QMutexLocker lock(&mutex_);
-        auto it = products_.find(vendorKey);
-        if (it == products_.end()) {
-            const qsizetype offset = vendors_.value(vendorKey).second;
-            it = products_.insert(vendorKey, offset < 0 ? QHash<QByteArray, QString>() : children(offset));
+        Vendor &vendor = vendorEntry(vendorKey);
+        if (!vendor.indexed) {
+            indexChildren(vendor);
+            vendor.indexed = true;
         }
-        return it->value(productKey);
+        bool ok = false;
+        const quint32 wanted = productKey.toUInt(&ok, 16);
+        const auto line = std::lower_bound(vendor.children.cbegin(), vendor.children.cend(), Child{wanted, 0, 0});
+        if (!ok || line == vendor.children.cend() || line->key != wanted)
+            return {};
+        return cleanName(data_ + line->name, line->length);
     }
 
 private:
-    QByteArray data_;
+    // A second-level entry: its ID and where its name is in the file.
+    struct Child {
+        quint32 key;
+        qsizetype name, length;
+        bool operator<(const Child &other) const { return key < other.key; }
+    };
+    struct Vendor {
+        QString name;
+        qsizetype blockStart = -1; // the line after the vendor's
+        bool indexed = false;
+        std::vector<Child> children; // by ID
+    };
+
+    qsizetype lineEnd(qsizetype at) const
+    {
+        const void *newline = std::memchr(data_ + at, '\n', size_t(size_ - at));
+        return newline ? static_cast<const char *>(newline) - data_ : size_;
+    }
+
+    // A top-level line: not indented, not a comment, not empty.
+    bool isTopLevel(qsizetype line) const
+    {
+        return line < size_ && data_[line] != '\t' && data_[line] != '#' && data_[line] != '\n' && data_[line] != '\r';
+    }
+
+    // The first top-level line that starts in [from, limit), or limit.
+    qsizetype topLevelFrom(qsizetype from, qsizetype limit) const
+    {
+        qsizetype line = from == 0 || data_[from - 1] == '\n' ? from : lineEnd(from) + 1;
+        while (line < limit && !isTopLevel(line))
+            line = lineEnd(line) + 1;
+        return std::min(line, limit);
+    }
+
+    // How a top-level line sorts against the key: a vendor line by its key; a line of the
+    // files' other sections ("C 00  ...", "BIAS 0  ...") after every vendor.
+    int compareKey(qsizetype line, const QByteArray &key) const
+    {
+        auto shape = [](char c) { return (c >= '0' && c <= '9') ? 0 : (c >= 'a' && c <= 'f') ? 1 : (c >= 'A' && c <= 'Z') ? 2 : 3; };
+        const qsizetype end = line + key.size();
+        if (end >= size_ || (data_[end] != ' ' && data_[end] != '\t'))
+            return 1;
+        for (qsizetype i = 0; i < key.size(); ++i) {
+            const int ours = shape(data_[line + i]), theirs = shape(key[i]);
+            // Digits sort with either kind of key; letters only with their own kind.
+            if (ours == 3 || (ours != 0 && theirs != 0 && ours != theirs))
+                return 1;
+        }
+        return std::memcmp(data_ + line, key.constData(), size_t(key.size()));
+    }
+
+    qsizetype findByBisection(const QByteArray &key) const
+    {
+        qsizetype low = 0, high = size_;
+        while (low < high) {
+            const qsizetype line = topLevelFrom(low + (high - low) / 2, high);
+            if (line < high && compareKey(line, key) < 0)
+                low = lineEnd(line) + 1;
+            else
+                high = low + (high - low) / 2;
+        }
+        const qsizetype line = topLevelFrom(low, size_);
+        return line < size_ && compareKey(line, key) == 0 ? line : -1;
+    }
+
+    // A file that is not sorted is searched from the start.
+    qsizetype findBySearch(const QByteArray &key) const
+    {
+        for (qsizetype line = 0; line < size_; line = lineEnd(line) + 1)
+            if (isTopLevel(line) && compareKey(line, key) == 0)
+                return line;
+        return -1;
+    }
+
+    Vendor &vendorEntry(const QByteArray &key)
+    {
+        auto it = vendors_.find(key);
+        if (it != vendors_.end())
+            return *it;
+        Vendor vendor;
+        if (data_ && !key.isEmpty()) {
+            qsizetype line = findByBisection(key);
+            if (line < 0)
+                line = findBySearch(key);
+            if (line >= 0) {
+                const qsizetype end = lineEnd(line);
+                vendor.name = cleanName(data_ + line + key.size(), end - line - key.size());
+                vendor.blockStart = end + 1;
+            }
+        }
+        return *vendors_.insert(key, vendor);
+    }
+
+    // The second-level entries ("\t1234  Device") of a vendor's block, as places in the file.
+    void indexChildren(Vendor &vendor) const
+    {
+        for (qsizetype line = vendor.blockStart; line >= 0 && line < size_ && !isTopLevel(line);) {
+            const qsizetype end = lineEnd(line);
+            const qsizetype length = end - line;
+            if (length >= 6 && data_[line] == '\t' && data_[line + 1] != '\t') {
+                qsizetype keyEnd = 1;
+                while (keyEnd < length && data_[line + keyEnd] != ' ' && data_[line + keyEnd] != '\t')
+                    ++keyEnd;
+                bool ok = false;
+                const quint32 key = QByteArrayView(data_ + line + 1, keyEnd - 1).toUInt(&ok, 16);
+                if (ok)
+                    vendor.children.push_back({key, line + keyEnd, length - keyEnd});
+            }
+            line = end + 1;
+        }
+        // The first entry of an ID stands, as a search from the top would find it.
+        std::stable_sort(vendor.children.begin(), vendor.children.end());
+    }
+
+    const char *data_ = nullptr;
+    qsizetype size_ = 0;
     QMutex mutex_;
-    QHash<QByteArray, std::pair<QString, qsizetype>> vendors_;
-    QHash<QByteArray, QHash<QByteArray, QString>> products_; // by vendor, parsed when first asked for
+    QHash<QByteArray, Vendor> vendors_;
 };
 
 IdsFile &idsFile(const QString &path)

@@ -6,8 +6,6 @@ namespace platform::linuxhw {
 
 namespace {
 
-enum class InputKind { Other, Keyboard, Mouse, TouchPad };
-
 // A capability bitmap: hex words, most significant first, each a C long.
 class Bits {
 public:
@@ -44,6 +42,33 @@ constexpr int EV_KEY = 1, EV_REL = 2, EV_ABS = 3;
 constexpr int BTN_MOUSE = 0x110, BTN_TOOL_FINGER = 0x145, BTN_TOOL_PEN = 0x140;
 constexpr int BUS_USB = 0x03, BUS_I8042 = 0x11;
 
+// The capability bitmaps of an input device; recordings may keep only the uevent keys with the
+// same data.
+struct Capabilities {
+    Bits ev, key, rel, abs;
+};
+
+Capabilities readCapabilities(const SysRoot &root, const QString &folder, const Uevent &uevent)
+{
+    auto value = [&](const char *file, const char *key) {
+        const QString text = root.readValue(folder + QLatin1String(file));
+        return text.isEmpty() ? uevent.value(key) : text;
+    };
+    return {Bits(value("/capabilities/ev", "EV")), Bits(value("/capabilities/key", "KEY")), Bits(value("/capabilities/rel", "REL")),
+            Bits(value("/capabilities/abs", "ABS"))};
+}
+
+InputKind kindOf(const Capabilities &bits)
+{
+    if (bits.ev.test(EV_KEY) && (bits.key.word(0) & 0xfffffffeULL) == 0xfffffffeULL)
+        return InputKind::Keyboard;
+    if (bits.ev.test(EV_REL) && bits.rel.test(0) && bits.rel.test(1) && bits.key.test(BTN_MOUSE))
+        return InputKind::Mouse;
+    if (bits.ev.test(EV_ABS) && bits.abs.test(0) && bits.abs.test(1) && bits.key.test(BTN_TOOL_FINGER) && !bits.key.test(BTN_TOOL_PEN))
+        return InputKind::TouchPad;
+    return InputKind::Other;
+}
+
 std::vector<InputDevice> readInputDevices(const SysRoot &root)
 {
     std::vector<InputDevice> devices;
@@ -51,11 +76,11 @@ std::vector<InputDevice> readInputDevices(const SysRoot &root)
         if (!entry.startsWith(QLatin1String("input")))
             continue;
         const QString folder = QStringLiteral("/sys/class/input/") + entry;
-        // The capability and ID files; recordings may keep only the uevent keys with the same data.
+        // The name and ID files; recordings may keep only the uevent keys with the same data.
         const auto uevent = root.uevent(folder);
         auto value = [&](const QString &file, const char *key) {
             const QString text = root.readValue(folder + file);
-            return text.isEmpty() ? uevent.value(QLatin1String(key)) : text;
+            return text.isEmpty() ? uevent.value(key) : text;
         };
         InputDevice device;
         device.name = value(QStringLiteral("/name"), "NAME");
@@ -63,7 +88,7 @@ std::vector<InputDevice> readInputDevices(const SysRoot &root)
             device.name = device.name.mid(1, device.name.size() - 2);
         device.folder = folder;
         device.sysPath = root.resolved(folder);
-        const QStringList product = uevent.value(QStringLiteral("PRODUCT")).split(QLatin1Char('/')); // bus/vendor/product/version
+        const QStringList product = uevent.value("PRODUCT").split(QLatin1Char('/')); // bus/vendor/product/version
         auto id = [&](const QString &file, int index) {
             const QString text = root.readValue(folder + file);
             return (text.isEmpty() ? product.value(index) : text).toInt(nullptr, 16);
@@ -71,16 +96,9 @@ std::vector<InputDevice> readInputDevices(const SysRoot &root)
         device.bus = id(QStringLiteral("/id/bustype"), 0);
         device.vendor = id(QStringLiteral("/id/vendor"), 1);
         device.product = id(QStringLiteral("/id/product"), 2);
-        const Bits ev(value(QStringLiteral("/capabilities/ev"), "EV"));
-        const Bits key(value(QStringLiteral("/capabilities/key"), "KEY"));
-        const Bits rel(value(QStringLiteral("/capabilities/rel"), "REL"));
-        const Bits abs(value(QStringLiteral("/capabilities/abs"), "ABS"));
-        if (ev.test(EV_KEY) && (key.word(0) & 0xfffffffeULL) == 0xfffffffeULL)
-            device.kind = InputKind::Keyboard;
-        else if (ev.test(EV_REL) && rel.test(0) && rel.test(1) && key.test(BTN_MOUSE))
-            device.kind = InputKind::Mouse;
-        else if (ev.test(EV_ABS) && abs.test(0) && abs.test(1) && key.test(BTN_TOOL_FINGER) && !key.test(BTN_TOOL_PEN))
-            device.kind = InputKind::TouchPad;
+        const Capabilities bits = readCapabilities(root, folder, uevent);
+        const Bits &key = bits.key;
+        device.kind = kindOf(bits);
         if (device.kind == InputKind::Other)
             continue;
         for (int bit : {59, 60, 61, 62, 63, 64, 65, 66, 67, 68, 87, 88})
@@ -121,16 +139,24 @@ PnpDevice describeInput(const InputDevice &input)
     return device;
 }
 
-// The device an input device is listed as: the board port for PS/2, its own entry otherwise.
-PnpDevice deviceOf(const InputDevice &input, const std::vector<PnpDevice> &acpi)
+// The device an input device is listed as: the board port for PS/2, the HID collection it
+// belongs to, or an entry of its own.
+PnpDevice deviceOf(const SysRoot &root, const InputDevice &input, const std::vector<PnpDevice> &acpi)
 {
     if (input.bus == BUS_I8042)
         if (auto port = boardPort(acpi, input.kind))
             return *port;
+    if (auto collection = hidDeviceOfInput(root, input.sysPath, input.kind))
+        return *collection;
     return describeInput(input);
 }
 
 } // namespace
+
+InputKind classifyInput(const SysRoot &root, const QString &folder)
+{
+    return kindOf(readCapabilities(root, folder, root.uevent(folder)));
+}
 
 std::vector<PnpDevice> inputDevices(const SysRoot &root)
 {
@@ -138,7 +164,7 @@ std::vector<PnpDevice> inputDevices(const SysRoot &root)
     const std::vector<PnpDevice> acpi = acpiDevices(root);
     for (const InputDevice &input : readInputDevices(root))
         if (input.bus != BUS_I8042 || !boardPort(acpi, input.kind))
-            devices.push_back(describeInput(input));
+            devices.push_back(deviceOf(root, input, acpi));
     return devices;
 }
 
@@ -150,7 +176,7 @@ std::vector<WmiObject> keyboards(const SysRoot &root)
     for (const InputDevice &input : readInputDevices(root)) {
         if (input.kind != InputKind::Keyboard)
             continue;
-        Instance instance = deviceInstance(QStringLiteral("Win32_Keyboard"), deviceOf(input, acpi), system);
+        Instance instance = deviceInstance(QStringLiteral("Win32_Keyboard"), deviceOf(root, input, acpi), system);
         instance.text(QStringLiteral("Description"), input.name);
         instance.number(QStringLiteral("NumberOfFunctionKeys"), input.functionKeys);
         instance.flag(QStringLiteral("PowerManagementSupported"), false);
@@ -167,7 +193,7 @@ std::vector<WmiObject> pointingDevices(const SysRoot &root)
     for (const InputDevice &input : readInputDevices(root)) {
         if (input.kind != InputKind::Mouse && input.kind != InputKind::TouchPad)
             continue;
-        const PnpDevice device = deviceOf(input, acpi);
+        const PnpDevice device = deviceOf(root, input, acpi);
         Instance instance = deviceInstance(QStringLiteral("Win32_PointingDevice"), device, system);
         instance.text(QStringLiteral("Description"), input.name);
         instance.text(QStringLiteral("HardwareType"), input.name);

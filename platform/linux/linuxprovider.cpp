@@ -17,7 +17,10 @@ LinuxProvider::Options LinuxProvider::Options::fromEnvironment()
     return options;
 }
 
-LinuxProvider::LinuxProvider(Options options) : options_(std::move(options)) {}
+LinuxProvider::LinuxProvider(Options options) : options_(std::move(options))
+{
+    linuxhw::SysRoot root(options_); // a root that cannot be read fails the connection, once
+}
 
 LinuxProvider::~LinuxProvider() = default;
 
@@ -27,12 +30,22 @@ std::vector<WmiObject> LinuxProvider::instancesOf(const QString &nameSpace, cons
     const linuxhw::ClassSource *source = linuxhw::findClassSource(ns, className);
     if (!source)
         throw WmiError(QStringLiteral("Invalid class \"%1\" in namespace \"%2\"").arg(className, nameSpace));
+    if (options_.snapshot) {
+        if (!snapshot_)
+            snapshot_ = std::make_unique<linuxhw::SysRoot>(options_);
+        return (*source)(*snapshot_);
+    }
     linuxhw::SysRoot root(options_);
     return (*source)(root);
 }
 
 BatteryFigures LinuxProvider::batteryFigures()
 {
+    if (options_.snapshot) {
+        if (!snapshot_)
+            snapshot_ = std::make_unique<linuxhw::SysRoot>(options_);
+        return linuxhw::readBatteryFigures(*snapshot_);
+    }
     linuxhw::SysRoot root(options_);
     return linuxhw::readBatteryFigures(root);
 }

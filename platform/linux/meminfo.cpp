@@ -3,7 +3,8 @@
 
 namespace platform::linuxhw {
 
-// The fields of /proc/meminfo in kilobytes ("MemTotal" → 16314588).
+// The fields of /proc/meminfo in kilobytes ("MemTotal" → 16314588); a field that is not a
+// count is left out.
 QHash<QString, qint64> memoryInfo(const SysRoot &root)
 {
     QHash<QString, qint64> values;
@@ -13,7 +14,7 @@ QHash<QString, qint64> memoryInfo(const SysRoot &root)
             continue;
         bool ok = false;
         const qint64 value = line.mid(colon + 1).trimmed().section(QLatin1Char(' '), 0, 0).toLongLong(&ok);
-        if (ok)
+        if (ok && value >= 0)
             values.insert(line.left(colon), value);
     }
     return values;

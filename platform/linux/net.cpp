@@ -23,7 +23,7 @@ std::vector<WmiObject> networkAdapters(const SysRoot &root)
     const QString system = computerName(root);
     for (const QString &name : root.entries(QStringLiteral("/sys/class/net"))) {
         const QString folder = QStringLiteral("/sys/class/net/") + name;
-        const auto ifindex = root.readNumber(folder + QStringLiteral("/ifindex"));
+        const auto ifindex = within(root.readNumber(folder + QStringLiteral("/ifindex")), 1, INT32_MAX);
         if (!ifindex)
             continue;
         const QString hardware = root.resolved(folder + QStringLiteral("/device"));
@@ -60,8 +60,8 @@ std::vector<WmiObject> networkAdapters(const SysRoot &root)
         instance.flag(QStringLiteral("Installed"), true);
         instance.number(QStringLiteral("MaxNumberControlled"), 0);
         // The speed file reads -1 (or fails) without a link; Mb/s otherwise.
-        const auto speed = root.readNumber(folder + QStringLiteral("/speed"));
-        instance.text(QStringLiteral("Speed"), speed && *speed > 0 ? QString::number(*speed * 1000000) : QString());
+        const auto speed = scaled(within(root.readNumber(folder + QStringLiteral("/speed")), 1, INT64_MAX), 1000000);
+        instance.text(QStringLiteral("Speed"), speed ? QString::number(*speed) : QString());
         result.push_back(instance.object());
     }
     return result;

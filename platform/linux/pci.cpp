@@ -32,7 +32,7 @@ std::optional<PciFunction> readPciFunction(const SysRoot &root, const QString &f
     PciFunction function;
     function.sysPath = folder;
     bool ok = false;
-    const QString id = uevent.value(QStringLiteral("PCI_ID"));
+    const QString id = uevent.value("PCI_ID");
     if (id.size() == 9) {
         function.vendor = quint16(hexValue(id.left(4), &ok));
         function.device = quint16(hexValue(id.mid(5), &ok));
@@ -42,7 +42,7 @@ std::optional<PciFunction> readPciFunction(const SysRoot &root, const QString &f
     }
     if (function.vendor == 0 || function.vendor == 0xffff)
         return std::nullopt;
-    const QString subsys = uevent.value(QStringLiteral("PCI_SUBSYS_ID"));
+    const QString subsys = uevent.value("PCI_SUBSYS_ID");
     if (subsys.size() == 9) {
         function.subVendor = quint16(hexValue(subsys.left(4), &ok));
         function.subDevice = quint16(hexValue(subsys.mid(5), &ok));
@@ -50,19 +50,19 @@ std::optional<PciFunction> readPciFunction(const SysRoot &root, const QString &f
         function.subVendor = quint16(root.readNumber(folder + QStringLiteral("/subsystem_vendor")).value_or(0));
         function.subDevice = quint16(root.readNumber(folder + QStringLiteral("/subsystem_device")).value_or(0));
     }
-    const QString classText = uevent.value(QStringLiteral("PCI_CLASS"));
+    const QString classText = uevent.value("PCI_CLASS");
     function.classCode = classText.isEmpty() ? quint32(root.readNumber(folder + QStringLiteral("/class")).value_or(0))
                                              : hexValue(classText, &ok);
     if (auto revision = root.readNumber(folder + QStringLiteral("/revision"))) {
-        function.revision = int(*revision);
+        function.revision = int(*revision & 0xff);
     } else {
         const QByteArray config = root.readBytes(folder + QStringLiteral("/config"), 16);
         function.revision = config.size() > 8 ? quint8(config[8]) : 0;
     }
-    function.address = uevent.value(QStringLiteral("PCI_SLOT_NAME"));
+    function.address = uevent.value("PCI_SLOT_NAME");
     if (function.address.isEmpty())
         function.address = baseName(folder);
-    function.driver = uevent.value(QStringLiteral("DRIVER"));
+    function.driver = uevent.value("DRIVER");
     if (function.driver.isEmpty())
         function.driver = root.linkTarget(folder + QStringLiteral("/driver"));
     return function;
@@ -99,6 +99,15 @@ PnpDevice describePciFunction(const SysRoot &root, const PciFunction &function)
     device.manufacturer = vendorName;
     device.pnpClass = generic::pciSetupClass(function.classCode);
     device.driver = function.driver;
+    // virtio-pci only carries a virtio device; the driver of that device (virtio_net,
+    // virtio_blk) is the function's driver, as netkvm or viostor are on Windows.
+    if (device.driver == QLatin1String("virtio-pci")) {
+        for (const QString &entry : root.entries(function.sysPath))
+            if (entry.startsWith(QLatin1String("virtio"))) {
+                device.driver = root.linkTarget(function.sysPath + QLatin1Char('/') + entry + QStringLiteral("/driver"));
+                break;
+            }
+    }
     device.needsDriver = needsFunctionDriver(function.classCode);
     return device;
 }

@@ -76,6 +76,7 @@ std::vector<PnpDevice> allPnpDevices(const SysRoot &root)
     take(processorDevices(root));
     take(pciDevices(root));
     take(usbDevices(root, true));
+    take(hidDevices(root));
     take(inputDevices(root));
     take(blockDevices(root));
     take(soundCodecs(root));

@@ -18,13 +18,14 @@ struct Supply {
     bool online = false;
 };
 
+// Energies, powers and voltages are counts: a negative or absurd one is unknown.
 std::optional<qint64> energy(const SysRoot &root, const QString &folder, const char *which, std::optional<qint64> voltage)
 {
-    if (auto value = root.readNumber(folder + QStringLiteral("/energy_") + QLatin1String(which)))
+    if (auto value = scaled(root.readNumber(folder + QStringLiteral("/energy_") + QLatin1String(which)), 1))
         return value;
-    // Charge in µAh times the design voltage in µV gives pWh.
-    if (auto charge = root.readNumber(folder + QStringLiteral("/charge_") + QLatin1String(which)); charge && voltage)
-        return *charge * *voltage / 1000000;
+    // Charge in µAh times the design voltage in µV, over a million, gives µWh.
+    if (voltage)
+        return scaled(root.readNumber(folder + QStringLiteral("/charge_") + QLatin1String(which)), *voltage, 1000000);
     return std::nullopt;
 }
 
@@ -41,20 +42,23 @@ std::vector<Supply> supplies(const SysRoot &root)
         if (root.readValue(folder + QStringLiteral("/scope")) == QLatin1String("Device"))
             continue;
         supply.status = root.readValue(folder + QStringLiteral("/status"));
-        supply.capacity = root.readNumber(folder + QStringLiteral("/capacity"));
-        supply.voltageDesign = root.readNumber(folder + QStringLiteral("/voltage_min_design"));
+        supply.capacity = within(root.readNumber(folder + QStringLiteral("/capacity")), 0, 100);
+        supply.voltageDesign = scaled(root.readNumber(folder + QStringLiteral("/voltage_min_design")), 1);
         if (!supply.voltageDesign)
-            supply.voltageDesign = root.readNumber(folder + QStringLiteral("/voltage_max_design"));
+            supply.voltageDesign = scaled(root.readNumber(folder + QStringLiteral("/voltage_max_design")), 1);
         supply.energyNow = energy(root, folder, "now", supply.voltageDesign);
         supply.energyFull = energy(root, folder, "full", supply.voltageDesign);
         supply.energyDesign = energy(root, folder, "full_design", supply.voltageDesign);
-        supply.powerNow = root.readNumber(folder + QStringLiteral("/power_now"));
-        if (!supply.powerNow)
-            if (auto current = root.readNumber(folder + QStringLiteral("/current_now")); current && supply.voltageDesign)
-                supply.powerNow = *current * *supply.voltageDesign / 1000000;
+        // Some drivers count the current of a discharging battery as negative.
+        auto magnitude = [](std::optional<qint64> value) {
+            return value && *value < 0 && *value != INT64_MIN ? std::optional<qint64>(-*value) : value;
+        };
+        supply.powerNow = scaled(magnitude(root.readNumber(folder + QStringLiteral("/power_now"))), 1);
+        if (!supply.powerNow && supply.voltageDesign)
+            supply.powerNow = scaled(magnitude(root.readNumber(folder + QStringLiteral("/current_now"))), *supply.voltageDesign, 1000000);
         supply.online = root.readValue(folder + QStringLiteral("/online")) == QLatin1String("1");
         if (!supply.capacity && supply.energyNow && supply.energyFull && *supply.energyFull > 0)
-            supply.capacity = *supply.energyNow * 100 / *supply.energyFull;
+            supply.capacity = within(scaled(supply.energyNow, 100, *supply.energyFull), 0, 100);
         result.push_back(supply);
     }
     return result;
@@ -111,7 +115,8 @@ std::vector<WmiObject> batteries(const SysRoot &root)
         instance.text(QStringLiteral("Caption"), QStringLiteral("Internal Battery"));
         instance.text(QStringLiteral("Description"), QStringLiteral("Internal Battery"));
         instance.text(QStringLiteral("Name"), model.isEmpty() ? supply.name : model);
-        instance.text(QStringLiteral("DeviceID"), (serial + manufacturer + model).isEmpty() ? supply.name : serial + manufacturer + model);
+        const QString deviceId = serial + manufacturer + model;
+        instance.text(QStringLiteral("DeviceID"), deviceId.isEmpty() ? supply.name : deviceId);
         // The firmware's battery device (ACPI PNP0C0A) the figures come from.
         const QString hardware = root.resolved(supply.folder + QStringLiteral("/device"));
         // It carries that device's name, as every class does; "Internal Battery" otherwise.
@@ -124,14 +129,13 @@ std::vector<WmiObject> batteries(const SysRoot &root)
         instance.number(QStringLiteral("BatteryStatus"), batteryStatus(supply));
         instance.number(QStringLiteral("EstimatedChargeRemaining"), supply.capacity);
         instance.number(QStringLiteral("Chemistry"), chemistry(root.readValue(supply.folder + QStringLiteral("/technology"))));
+        // Management counts mV and mWh (uint32), the kernel µV and µWh.
         if (supply.voltageDesign)
             instance.text(QStringLiteral("DesignVoltage"), QString::number(*supply.voltageDesign / 1000));
-        if (supply.energyDesign)
-            instance.number(QStringLiteral("DesignCapacity"), *supply.energyDesign / 1000);
-        if (supply.energyFull)
-            instance.number(QStringLiteral("FullChargeCapacity"), *supply.energyFull / 1000);
+        instance.number(QStringLiteral("DesignCapacity"), within(scaled(supply.energyDesign, 1, 1000), 0, UINT32_MAX));
+        instance.number(QStringLiteral("FullChargeCapacity"), within(scaled(supply.energyFull, 1, 1000), 0, UINT32_MAX));
         if (supply.status == QLatin1String("Discharging") && supply.energyNow && supply.powerNow && *supply.powerNow > 0)
-            instance.number(QStringLiteral("EstimatedRunTime"), *supply.energyNow * 60 / *supply.powerNow);
+            instance.number(QStringLiteral("EstimatedRunTime"), within(scaled(supply.energyNow, 60, *supply.powerNow), 0, UINT32_MAX));
         instance.numbers(QStringLiteral("PowerManagementCapabilities"), {1});
         instance.flag(QStringLiteral("PowerManagementSupported"), false);
         instance.text(QStringLiteral("Status"), QStringLiteral("OK"));
@@ -193,14 +197,11 @@ BatteryFigures readBatteryFigures(const SysRoot &root)
         anyBattery = true;
         charging = charging || supply.status == QLatin1String("Charging");
         discharging = discharging || supply.status == QLatin1String("Discharging");
-        if (supply.energyNow && supply.energyFull) {
-            now += *supply.energyNow;
-            full += *supply.energyFull;
-        } else {
+        if (!supply.energyNow || !supply.energyFull || __builtin_add_overflow(now, *supply.energyNow, &now)
+            || __builtin_add_overflow(full, *supply.energyFull, &full))
             energyKnown = false;
-        }
-        if (supply.powerNow)
-            power += *supply.powerNow;
+        if (supply.powerNow && __builtin_add_overflow(power, *supply.powerNow, &power))
+            power = 0; // unknown
         if (supply.capacity && !percent)
             percent = supply.capacity;
     }
@@ -210,7 +211,7 @@ BatteryFigures readBatteryFigures(const SysRoot &root)
     }
     // Several batteries count as one, weighted by their energy, as Windows sums them.
     if (energyKnown && full > 0)
-        percent = now * 100 / full;
+        percent = within(scaled(now, 100, full), 0, 100);
     if (!percent) {
         figures.status = 255;
         return figures;
@@ -227,8 +228,8 @@ BatteryFigures readBatteryFigures(const SysRoot &root)
         status |= 8;
     figures.status = status;
     if (discharging && energyKnown && power > 0) {
-        figures.lifeTime = qint32(std::min<qint64>(now * 3600 / power, INT32_MAX));
-        figures.fullTime = qint32(std::min<qint64>(full * 3600 / power, INT32_MAX));
+        figures.lifeTime = qint32(std::min<qint64>(scaled(now, 3600, power).value_or(INT32_MAX), INT32_MAX));
+        figures.fullTime = qint32(std::min<qint64>(scaled(full, 3600, power).value_or(INT32_MAX), INT32_MAX));
     }
     return figures;
 }

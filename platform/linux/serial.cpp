@@ -135,8 +135,8 @@ std::vector<WmiObject> serialPortObjects(const SysRoot &root)
         instance.text(QStringLiteral("ProviderType"), QStringLiteral("RS232 Serial Port"));
         instance.flag(QStringLiteral("OSAutoDiscovered"), true);
         instance.flag(QStringLiteral("PowerManagementSupported"), false);
-        const auto clock = root.readNumber(port.folder + QStringLiteral("/uartclk"));
-        instance.number(QStringLiteral("MaxBaudRate"), clock && *clock > 0 ? std::optional<qint64>(*clock / 16) : std::nullopt);
+        instance.number(QStringLiteral("MaxBaudRate"),
+                        within(scaled(root.readNumber(port.folder + QStringLiteral("/uartclk")), 1, 16), 1, UINT32_MAX));
         result.push_back(instance.object());
     }
     return result;

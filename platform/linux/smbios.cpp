@@ -122,6 +122,22 @@ qint64 smbiosAssociativity(qint64 ways)
 
 namespace {
 
+// A cache's size in KB from its 16-bit field (granularity bit 15: 64K units) or, when that
+// reads 0xFFFF, from the 32-bit field of SMBIOS 3.1 (bit 31: 64K units).
+std::optional<qint64> cacheSizeKb(const SmbiosStructure &cache, int offset, int extendedOffset)
+{
+    const auto value = cache.word(offset);
+    if (!value)
+        return std::nullopt;
+    if (*value == 0xffff) {
+        const auto extended = cache.dword(extendedOffset);
+        if (!extended)
+            return std::nullopt;
+        return (*extended & 0x80000000) ? (*extended & 0x7fffffff) * 64 : *extended;
+    }
+    return (*value & 0x8000) ? (*value & 0x7fff) * 64 : *value;
+}
+
 // Values of 0x8000 in probe fields, 0xFFFF in sizes and similar mean "unknown".
 std::optional<qint64> known(std::optional<qint64> value, qint64 unknown)
 {
@@ -403,6 +419,25 @@ std::vector<SmbiosProcessor> smbiosProcessors(const SysRoot &root)
         processor.externalClock = known(socket->word(0x12), 0);
         processor.maxSpeed = known(socket->word(0x14), 0);
         processor.upgrade = socket->byte(0x19);
+        // Bit 7: the voltage in tenths of a volt; otherwise the legacy bits of supported voltages.
+        if (const auto voltage = socket->byte(0x11); voltage && (*voltage & 0x80)) {
+            processor.voltage = *voltage & 0x7f;
+        } else if (voltage && (*voltage & 7)) {
+            processor.voltageCaps = *voltage & 7;
+            static const qint64 legacy[] = {0, 50, 33, 0, 29};
+            if (const qint64 bits = *voltage & 7; bits == 1 || bits == 2 || bits == 4)
+                processor.voltage = legacy[bits];
+        }
+        // The L2 and L3 caches the socket names: their installed sizes are the processor's.
+        auto cacheOf = [&](int offset) -> std::optional<qint64> {
+            const auto handle = socket->word(offset);
+            for (const SmbiosStructure *cache : table->ofType(7))
+                if (handle && *handle != 0xffff && cache->handle == *handle)
+                    return cacheSizeKb(*cache, 9, 0x17);
+            return std::nullopt;
+        };
+        processor.l2CacheKb = cacheOf(0x1c);
+        processor.l3CacheKb = cacheOf(0x1e);
         processor.serial = socket->string(0x20);
         processor.assetTag = socket->string(0x21);
         processor.partNumber = socket->string(0x22);
@@ -418,18 +453,6 @@ std::vector<WmiObject> sysfsCaches(const SysRoot &root);
 std::vector<WmiObject> cacheMemories(const SysRoot &root)
 {
     std::vector<WmiObject> result = perStructure(root, 7, [](const SmbiosStructure &cache, int index, const QString &system) {
-        auto size = [&](int offset, int extendedOffset) -> std::optional<qint64> {
-            const auto value = cache.word(offset);
-            if (!value)
-                return std::nullopt;
-            if (*value == 0xffff) {
-                const auto extended = cache.dword(extendedOffset);
-                if (!extended)
-                    return std::nullopt;
-                return (*extended & 0x80000000) ? (*extended & 0x7fffffff) * 64 : *extended;
-            }
-            return (*value & 0x8000) ? (*value & 0x7fff) * 64 : *value;
-        };
         const qint64 configuration = cache.word(5).value_or(0);
         Instance instance = device(QStringLiteral("Win32_CacheMemory"), QStringLiteral("Cache Memory"),
                                    QStringLiteral("Cache Memory %1").arg(index), system);
@@ -438,8 +461,8 @@ std::vector<WmiObject> cacheMemories(const SysRoot &root)
         instance.number(QStringLiteral("Location"), (configuration >> 5) & 3);
         static const qint64 writePolicies[] = {4, 3, 5, 2};
         instance.number(QStringLiteral("WritePolicy"), writePolicies[(configuration >> 8) & 3]);
-        const auto installed = size(9, 0x17);
-        instance.number(QStringLiteral("MaxCacheSize"), size(7, 0x13));
+        const auto installed = cacheSizeKb(cache, 9, 0x17);
+        instance.number(QStringLiteral("MaxCacheSize"), cacheSizeKb(cache, 7, 0x13));
         instance.number(QStringLiteral("InstalledSize"), installed);
         instance.text(QStringLiteral("BlockSize"), QStringLiteral("1024"));
         instance.text(QStringLiteral("NumberOfBlocks"), installed ? QString::number(*installed) : QString());
@@ -602,23 +625,57 @@ std::vector<WmiObject> systemSlots(const SysRoot &root)
             instance.number(QStringLiteral("MaxDataWidth"), *width - 3);
         instance.number(QStringLiteral("CurrentUsage"), slot.byte(7));
         instance.number(QStringLiteral("Number"), slot.word(9));
+        // Characteristics 1, bit 3: the opening is shared with another slot.
         if (const auto flags = slot.byte(0x0b))
-            instance.flag(QStringLiteral("Shared"), (*flags & 0x20) != 0);
+            instance.flag(QStringLiteral("Shared"), (*flags & 0x08) != 0);
         if (const auto flags = slot.byte(0x0c)) {
             instance.flag(QStringLiteral("PMESignal"), (*flags & 1) != 0);
             instance.flag(QStringLiteral("SupportsHotPlug"), (*flags & 2) != 0);
         }
-        if (const auto segment = slot.word(0x0d); segment && *segment != 0xffff) {
+        // The bus address is missing only when all three fields say so (0xFFFF, 0xFF, 0xFF).
+        const auto segment = slot.word(0x0d);
+        const auto bus = slot.byte(0x0f);
+        const auto deviceFunction = slot.byte(0x10);
+        if (segment && bus && deviceFunction && !(*segment == 0xffff && *bus == 0xff && *deviceFunction == 0xff)) {
             instance.number(QStringLiteral("SegmentGroupNumber"), *segment);
-            instance.number(QStringLiteral("BusNumber"), slot.byte(0x0f));
-            if (const auto deviceFunction = slot.byte(0x10)) {
-                instance.number(QStringLiteral("DeviceNumber"), *deviceFunction >> 3);
-                instance.number(QStringLiteral("FunctionNumber"), *deviceFunction & 7);
-            }
+            instance.number(QStringLiteral("BusNumber"), *bus);
+            instance.number(QStringLiteral("DeviceNumber"), *deviceFunction >> 3);
+            instance.number(QStringLiteral("FunctionNumber"), *deviceFunction & 7);
         }
         return instance;
     });
 }
+
+namespace {
+
+// Management's port types are SMBIOS's up to Network Port (0x1F), then the two 8251 kinds;
+// the newer ones (SATA, SAS, Thunderbolt, ...) and "Other" (0xFF) have no code there.
+std::optional<qint64> portType(std::optional<qint64> smbios)
+{
+    if (smbios && *smbios <= 0x1f)
+        return smbios;
+    if (smbios == 0xa0 || smbios == 0xa1)
+        return *smbios - 0xa0 + 32;
+    return std::nullopt;
+}
+
+// A portable battery's chemistry: the structure's code, or the Smart Battery Data
+// Specification's name when the code says to look there (0x02, unknown).
+std::optional<qint64> batteryChemistry(const SmbiosStructure &battery)
+{
+    const auto code = battery.byte(9);
+    if (code != 0x02)
+        return code;
+    static const std::pair<const char *, qint64> names[] = {{"PbAc", 3}, {"NiCd", 4}, {"NiMH", 5}, {"LION", 6}, {"ZnAr", 7},
+                                                            {"LiP", 8}, {"NiZn", 1}, {"RAM", 1}};
+    const QString name = battery.string(0x14).trimmed();
+    for (const auto &[sbds, chemistry] : names)
+        if (name.compare(QLatin1String(sbds), Qt::CaseInsensitive) == 0)
+            return chemistry;
+    return code;
+}
+
+} // namespace
 
 std::vector<WmiObject> portConnectors(const SysRoot &root)
 {
@@ -627,7 +684,7 @@ std::vector<WmiObject> portConnectors(const SysRoot &root)
         instance.set(QStringLiteral("Status"), WmiValue());
         instance.text(QStringLiteral("InternalReferenceDesignator"), port.string(4));
         instance.text(QStringLiteral("ExternalReferenceDesignator"), port.string(6));
-        instance.number(QStringLiteral("PortType"), port.byte(8));
+        instance.number(QStringLiteral("PortType"), portType(port.byte(8)));
         return instance;
     });
 }
@@ -676,7 +733,7 @@ std::vector<WmiObject> portableBatteries(const SysRoot &root)
                 date = QDate(1980 + int(*packed >> 9), int((*packed >> 5) & 0xf), int(*packed & 0x1f)).toString(QStringLiteral("yyyy-MM-dd"));
         }
         instance.text(QStringLiteral("ManufactureDate"), date);
-        instance.number(QStringLiteral("Chemistry"), battery.byte(9));
+        instance.number(QStringLiteral("Chemistry"), batteryChemistry(battery));
         const qint64 multiplier = std::max<qint64>(1, battery.byte(0x15).value_or(1));
         if (const auto capacity = known(battery.word(0x0a), 0))
             instance.number(QStringLiteral("DesignCapacity"), *capacity * multiplier);

@@ -47,6 +47,9 @@ std::optional<SmbiosTable> readSmbios(const SysRoot &root);
 struct SmbiosProcessor {
     QString socket;
     std::optional<qint64> family, externalClock, maxSpeed, upgrade;
+    std::optional<qint64> voltage;      // tenths of a volt
+    std::optional<qint64> voltageCaps;  // 1 5 V, 2 3.3 V, 4 2.9 V
+    std::optional<qint64> l2CacheKb, l3CacheKb; // the caches the socket names (type 7)
     QString serial, assetTag, partNumber, processorId;
 };
 std::vector<SmbiosProcessor> smbiosProcessors(const SysRoot &root);

@@ -15,13 +15,13 @@ PnpDevice describeCodec(const SysRoot &root, const QString &name, const QString 
     const qint64 revisionId = root.readNumber(folder + QStringLiteral("/revision_id")).value_or(0);
     const QString hardware = QStringLiteral("HDAUDIO\\FUNC_01&VEN_%1&DEV_%2")
                                  .arg(hex4(vendorId >> 16), hex4(vendorId & 0xffff));
-    const QString subsys = QStringLiteral("&SUBSYS_%1").arg(subsystemId, 8, 16, QLatin1Char('0')).toUpper();
+    const QString subsys = QStringLiteral("&SUBSYS_%1").arg(quint32(subsystemId), 8, 16, QLatin1Char('0')).toUpper();
     const QString rev = QStringLiteral("&REV_%1").arg(hex4(revisionId >> 8));
     device.deviceId = hardware + subsys + rev + QLatin1Char('\\') + name;
     device.hardwareIds = {hardware + subsys + rev, hardware + subsys, hardware + rev, hardware};
     device.manufacturer = root.readValue(folder + QStringLiteral("/vendor_name"));
     const QString chip = root.readValue(folder + QStringLiteral("/chip_name"));
-    device.caption = (device.manufacturer + QLatin1Char(' ') + chip).trimmed();
+    device.caption = QString(device.manufacturer + QLatin1Char(' ') + chip).trimmed();
     if (device.caption.isEmpty())
         device.caption = QStringLiteral("High Definition Audio Device");
     device.pnpClass = QStringLiteral("MEDIA");

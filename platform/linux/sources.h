@@ -1,6 +1,6 @@
 #pragma once
 #include "platform/linux/linuxprovider.h"
-#include "platform/linux/schema.h"
+#include "platform/linux/instance.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -13,14 +13,34 @@
 
 namespace platform::linuxhw {
 
+// The KEY=VALUE lines of a uevent file, looked up where they are rather than copied into a
+// table: a device's uevent is read for two or three of its keys.
+class Uevent {
+public:
+    explicit Uevent(QByteArray text = {}) : text_(std::move(text)) {}
+    // The value of a key, blanks around it removed; empty when the key is missing.
+    QString value(const char *key) const;
+    bool contains(const char *key) const;
+
+private:
+    qsizetype find(const char *key) const; // the start of the value, or -1
+    QByteArray text_;
+};
+
 // Paths of one live enumeration: everything is read under the root. Paths handed to these
 // functions and returned by them are written as on the real machine ("/sys/devices/...").
+// Under a root other than "/", nothing outside it is read, whichever way a path is reached:
+// links, absolute ones included, and ".." resolve inside the root, as in a chroot.
 class SysRoot {
 public:
+    // Raises WmiError when the root is not a folder that can be read.
     explicit SysRoot(const LinuxProvider::Options &options);
+    ~SysRoot();
+    SysRoot(const SysRoot &) = delete;
+    SysRoot &operator=(const SysRoot &) = delete;
 
-    // The root-relative path ("/sys/bus/pci/devices") made absolute under the root.
-    QString path(const QString &absolute) const;
+    // Whether this is the machine's own root.
+    bool isLive() const { return root_.isEmpty(); }
 
     // A small text file, read with a bound; trailing newline removed. Empty when unreadable.
     QString readText(const QString &absolute, qint64 maxBytes = 64 * 1024) const;
@@ -28,6 +48,7 @@ public:
     QString readValue(const QString &absolute) const;
     // A number attribute in decimal or 0x-hex; nothing when missing or not a number.
     std::optional<qint64> readNumber(const QString &absolute) const;
+    // Regular files only (never a FIFO or a device node), at most maxBytes.
     QByteArray readBytes(const QString &absolute, qint64 maxBytes = 1024 * 1024) const;
     bool exists(const QString &absolute) const;
     // Entry names of a folder, sorted; empty when missing.
@@ -36,8 +57,8 @@ public:
     QString resolved(const QString &absolute) const;
     // The last part of the path a link points to ("driver" → "ahci"); empty when no link.
     QString linkTarget(const QString &absolute) const;
-    // KEY=VALUE lines of a uevent file.
-    QHash<QString, QString> uevent(const QString &folder) const;
+    // The uevent file of a device folder.
+    Uevent uevent(const QString &folder) const;
 
     const LinuxProvider::Options &options() const { return options_; }
     QString pciIdsPath() const;
@@ -45,11 +66,19 @@ public:
     QString pnpIdsPath() const;
 
 private:
+    // A descriptor of the machine path opened with these flags under the root; -1 on failure.
+    int open(const QString &absolute, int flags) const;
     QString resolvedMachinePath(const QString &path, int depth) const;
     QString idsPath(std::optional<QString> &found, const QString &configured, std::initializer_list<const char *> candidates) const;
 
     const LinuxProvider::Options &options_;
     QString root_; // without trailing slash; empty for "/"
+    // What a snapshot has read already.
+    mutable QHash<QString, QByteArray> files_;
+    mutable QHash<QString, QStringList> folders_;
+    mutable QHash<QString, QString> links_;
+    mutable QHash<QString, bool> present_;
+    int rootFolder_ = -1; // the root, opened; -1 for "/"
     // Resolved folders of this enumeration: sysfs paths share long prefixes of links.
     mutable QHash<QString, QString> resolvedPaths_;
     // The ids files, looked for once per enumeration rather than once per device.
@@ -92,6 +121,10 @@ Instance settingInstance(const QString &className, const QString &deviceName);
 // The computer name as management reports it (the host name, upper-cased).
 QString computerName(const SysRoot &root);
 
+// What an input device is, from its capability bits.
+enum class InputKind { Other, Keyboard, Mouse, TouchPad };
+InputKind classifyInput(const SysRoot &root, const QString &folder);
+
 // Device descriptions per bus (one source file each).
 std::vector<PnpDevice> pciDevices(const SysRoot &root);
 std::vector<PnpDevice> usbDevices(const SysRoot &root, bool withInterfaces);
@@ -101,6 +134,11 @@ std::vector<PnpDevice> blockDevices(const SysRoot &root);
 std::vector<PnpDevice> soundCodecs(const SysRoot &root);
 std::vector<PnpDevice> monitors(const SysRoot &root);
 std::vector<PnpDevice> processorDevices(const SysRoot &root);
+// One entry per top-level collection of every HID device.
+std::vector<PnpDevice> hidDevices(const SysRoot &root);
+// The HID collection an input device (machine-form path) belongs to, when it sits on a HID
+// device or on a USB interface.
+std::optional<PnpDevice> hidDeviceOfInput(const SysRoot &root, const QString &inputPath, InputKind kind);
 
 // The bus device a sysfs device belongs to (walking up through virtio, serial and other
 // function folders), described like its bus enumeration describes it.
@@ -118,5 +156,12 @@ QString parentPath(const QString &path);
 QString baseName(const QString &path);
 // "0x1af4" → "1AF4" (four upper-case hex digits); empty when unreadable.
 QString hex4(std::optional<qint64> value);
+
+// Arithmetic on numbers read from the machine, which can be absurd ("-1", 2^63, "inf"): value
+// times multiplier divided by divisor, or nothing when the value is missing or negative or the
+// result does not fit. A wrapped number is never reported.
+std::optional<qint64> scaled(std::optional<qint64> value, qint64 multiplier, qint64 divisor = 1);
+// The value when it lies within [minimum, maximum]; nothing otherwise.
+std::optional<qint64> within(std::optional<qint64> value, qint64 minimum, qint64 maximum);
 
 } // namespace platform::linuxhw

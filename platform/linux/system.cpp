@@ -50,7 +50,7 @@ QString hostName(const SysRoot &root)
 QString machine(const SysRoot &root)
 {
     QString arch = root.readValue(QStringLiteral("/proc/sys/kernel/arch"));
-    if (arch.isEmpty() && root.path(QStringLiteral("/")) == QLatin1String("/")) {
+    if (arch.isEmpty() && root.isLive()) {
         utsname names{};
         if (uname(&names) == 0)
             arch = QString::fromLatin1(names.machine);
@@ -109,8 +109,8 @@ std::vector<WmiObject> computerSystems(const SysRoot &root)
     instance.text(QStringLiteral("SystemSKUNumber"), dmiId(root, "product_sku"));
     const auto chassis = root.readNumber(QStringLiteral("/sys/class/dmi/id/chassis_type"));
     instance.number(QStringLiteral("PCSystemType"), pcSystemType(chassis));
-    if (memory.contains(QStringLiteral("MemTotal")))
-        instance.text(QStringLiteral("TotalPhysicalMemory"), QString::number(memory.value(QStringLiteral("MemTotal")) * 1024));
+    if (const auto bytes = scaled(memory.value(QStringLiteral("MemTotal"), -1), 1024))
+        instance.text(QStringLiteral("TotalPhysicalMemory"), QString::number(*bytes));
     if (!cpus.empty()) {
         instance.number(QStringLiteral("NumberOfLogicalProcessors"), qint64(cpus.size()));
         instance.number(QStringLiteral("NumberOfProcessors"), qint64(packages.size()));
@@ -162,8 +162,12 @@ std::vector<WmiObject> operatingSystems(const SysRoot &root)
     for (const QString &line : root.readText(QStringLiteral("/proc/stat"), 256 * 1024).split(QLatin1Char('\n'))) {
         if (!line.startsWith(QLatin1String("btime ")))
             continue;
-        const QDateTime boot = QDateTime::fromSecsSinceEpoch(line.mid(6).trimmed().toLongLong(), Qt::UTC);
-        instance.text(QStringLiteral("LastBootUpTime"), boot.toString(QStringLiteral("yyyyMMddHHmmss")) + QStringLiteral(".000000+000"));
+        bool ok = false;
+        // Seconds since 1970, up to the last second a management date can hold (year 9999).
+        if (const auto seconds = within(line.mid(6).trimmed().toLongLong(&ok), 0, 253402300799LL); ok && seconds) {
+            const QDateTime boot = QDateTime::fromSecsSinceEpoch(*seconds, Qt::UTC);
+            instance.text(QStringLiteral("LastBootUpTime"), boot.toString(QStringLiteral("yyyyMMddHHmmss")) + QStringLiteral(".000000+000"));
+        }
     }
     return {instance.object()};
 }

@@ -98,6 +98,8 @@ std::optional<PnpDevice> describeUsb(const SysRoot &root, const QString &folder)
         device.deviceId = (superSpeed ? QStringLiteral("USB\\ROOT_HUB30\\") : QStringLiteral("USB\\ROOT_HUB20\\")) + name;
         device.hardwareIds = {superSpeed ? QStringLiteral("USB\\ROOT_HUB30") : QStringLiteral("USB\\ROOT_HUB20")};
         device.caption = superSpeed ? QStringLiteral("USB Root Hub (USB 3.0)") : QStringLiteral("USB Root Hub");
+        // The kernel names itself as the root hub's maker ("Linux 6.1.0-18-amd64 xhci-hcd").
+        device.manufacturer = QStringLiteral("(Standard USB Host Controller)");
         device.needsDriver = false;
     } else {
         const QString serial = root.readValue(folder + QStringLiteral("/serial"));
@@ -177,8 +179,8 @@ std::vector<WmiObject> usbHubs(const SysRoot &root)
             const QStringList parts = version.split(QLatin1Char('.'));
             bool ok = false;
             const int major = parts.value(0).toInt(&ok);
-            if (ok)
-                instance.number(QStringLiteral("USBVersion"), (major << 8) | parts.value(1).left(2).toInt(nullptr, 16));
+            if (ok && major >= 0 && major <= 0xff)
+                instance.number(QStringLiteral("USBVersion"), (major << 8) | (parts.value(1).left(2).toInt(nullptr, 16) & 0xff));
         }
         result.push_back(instance.object());
     }

@@ -36,8 +36,10 @@ public:
 
 // The provider the program uses: the machine description named by DRIVERSEARCHER_MACHINE
 // when that is set, otherwise the live provider of this platform, reading under
-// DRIVERSEARCHER_ROOT (default "/").
-std::unique_ptr<ManagementProvider> createManagementProvider();
+// DRIVERSEARCHER_ROOT (default "/"). A snapshot provider reads the machine once for all the
+// classes asked of it (the command-line inventory); otherwise every enumeration reads afresh.
+// Raises WmiError when the source cannot be used at all.
+std::unique_ptr<ManagementProvider> createManagementProvider(bool snapshot = false);
 
 // Normalised namespace text ("root\cimv2"), for comparisons.
 QString normalisedNamespace(const QString &nameSpace);

@@ -228,8 +228,14 @@ QByteArray jsonQuoted(const QString &text)
     QByteArray out;
     out.reserve(text.size() + 2);
     out += '"';
-    for (const QChar ch : text) {
-        const char16_t c = ch.unicode();
+    const char16_t *const begin = reinterpret_cast<const char16_t *>(text.constData());
+    const char16_t *const end = begin + text.size();
+    for (const char16_t *at = begin; at != end; ++at) {
+        const char16_t c = *at;
+        if (c >= 0x20 && c < 0x7f && c != '"' && c != '\\') {
+            out += char(c);
+            continue;
+        }
         switch (c) {
         case '"': out += "\\\""; break;
         case '\\': out += "\\\\"; break;
@@ -237,12 +243,20 @@ QByteArray jsonQuoted(const QString &text)
         case '\r': out += "\\r"; break;
         case '\t': out += "\\t"; break;
         default:
-            if (c < 0x20 || ch.isSurrogate()) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", unsigned(c));
-                out += buf;
+            // Control characters (C0, DEL, C1) are escaped so that no terminal acts on them; so is
+            // a lone surrogate, which has no UTF-8 form.
+            if (c < 0x20 || (c >= 0x7f && c < 0xa0) || QChar::isSurrogate(c)) {
+                const bool pair = QChar::isHighSurrogate(c) && at + 1 != end && QChar::isLowSurrogate(at[1]);
+                if (pair) {
+                    out += QStringView(at, 2).toUtf8();
+                    ++at;
+                } else {
+                    char buffer[8];
+                    std::snprintf(buffer, sizeof buffer, "\\u%04x", unsigned(c));
+                    out += buffer;
+                }
             } else {
-                out += QString(ch).toUtf8();
+                out += QStringView(at, 1).toUtf8();
             }
         }
     }

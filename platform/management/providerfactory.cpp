@@ -12,12 +12,14 @@ QString normalisedNamespace(const QString &nameSpace)
     return ns;
 }
 
-std::unique_ptr<ManagementProvider> createManagementProvider()
+std::unique_ptr<ManagementProvider> createManagementProvider(bool snapshot)
 {
     const QString machine = qEnvironmentVariable("DRIVERSEARCHER_MACHINE");
     if (!machine.isEmpty())
-        return std::make_unique<MachineDescription>(machine);
-    return std::make_unique<LinuxProvider>(LinuxProvider::Options::fromEnvironment());
+        return std::make_unique<MachineDescription>(machine); // static data: a snapshot already
+    LinuxProvider::Options options = LinuxProvider::Options::fromEnvironment();
+    options.snapshot = snapshot;
+    return std::make_unique<LinuxProvider>(options);
 }
 
 } // namespace platform

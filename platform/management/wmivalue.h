@@ -77,6 +77,7 @@ public:
     // Appends a property the object cannot have yet (its builder knows the names are distinct):
     // set without the search, for providers that build thousands of objects.
     WmiObject &append(const QString &name, WmiValue value);
+    void reserve(size_t properties) { properties_.reserve(properties); }
 
     // The value of a named property, the name matched without regard to case.
     // Raises WmiError when the object has no such property.

@@ -8,8 +8,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 namespace {
 const QByteArray machine = R"({
@@ -34,6 +38,30 @@ Run run(QStringList arguments)
     result.exitCode = inventory::runCommandLine(arguments, &result.output, &result.errors);
     return result;
 }
+
+// The program itself, as the user starts it.
+const QString program = QStringLiteral(DS_BUILD_DIR "/driver-searcher");
+
+// Starts the window program with a platform in the environment that does not exist, so that
+// only a -platform argument that reaches Qt lets it start. Waits until the error output holds
+// the expected text, or for a second and a half when none is expected; true when the program
+// is still running then.
+bool startWindow(QProcess &process, const QStringList &arguments, QByteArray *errors, const char *expected = nullptr)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-platform"));
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 30000 && process.state() != QProcess::NotRunning) {
+        process.waitForReadyRead(100);
+        *errors += process.readAllStandardError();
+        if (expected ? errors->contains(expected) : waited.elapsed() > 1500)
+            break;
+    }
+    return process.state() == QProcess::Running;
+}
 } // namespace
 
 class TestCli : public QObject {
@@ -48,14 +76,23 @@ private slots:
         const Run help = run({QStringLiteral("--help")});
         QCOMPARE(help.exitCode, 0);
         QVERIFY(help.output.contains("--json"));
-        const Run unknown = run({QStringLiteral("--lst")});
+        // The window ignores what it does not know, Qt's own options among it...
+        for (const QStringList &arguments : {QStringList{QStringLiteral("--lst")}, QStringList{QStringLiteral("somefile.txt")},
+                                             QStringList{QStringLiteral("-style"), QStringLiteral("Fusion"), QStringLiteral("-platform"), QStringLiteral("offscreen")}})
+            QCOMPARE(run(arguments).exitCode, std::nullopt);
+        // ...the command-line inventory does not guess.
+        const Run unknown = run({QStringLiteral("--json"), QStringLiteral("--lst")});
         QCOMPARE(unknown.exitCode, 2);
         QVERIFY(unknown.errors.contains("unknown option \"--lst\""));
         QVERIFY(unknown.output.isEmpty());
+        QCOMPARE(run({QStringLiteral("--list"), QStringLiteral("somefile.txt")}).exitCode, 2);
         QCOMPARE(run({QStringLiteral("--list"), QStringLiteral("--root")}).exitCode, 2);
         const Run missing = run({QStringLiteral("--json"), QStringLiteral("--root"), QStringLiteral("/no/such/folder")});
         QCOMPARE(missing.exitCode, 2);
         QVERIFY(missing.errors.contains("/no/such/folder"));
+        const Run file = run({QStringLiteral("--json"), QStringLiteral("--root"), QStringLiteral(DS_SOURCE_DIR "/CMakeLists.txt")});
+        QCOMPARE(file.exitCode, 2);
+        QVERIFY(file.errors.contains("is not a folder"));
         // A root alone opens the window on that hardware.
         QTemporaryDir root;
         QCOMPARE(run({QStringLiteral("--root=") + root.path()}).exitCode, std::nullopt);
@@ -107,6 +144,80 @@ private slots:
         QVERIFY(text.contains(QLatin1String("\n  Fan\n    (cannot be read: Not supported)\n")));
         for (const QString &className : inventory::hardwareClassCatalogue())
             QVERIFY(text.contains(QStringLiteral("\n  ") + inventory::classLabel(className) + QLatin1Char('\n')));
+    }
+
+    void listEscapesControlCharacters()
+    {
+        // A USB product string that would retitle and clear the terminal.
+        testsupport::MachineDescriptionFile file("{\"namespaces\": {\"root\\\\cimv2\": {\"Win32_USBHub\": [ {"
+                                                 "\"Caption\": \"Mouse\\u001b]0;owned\\u0007\\u001b[2J\", "
+                                                 "\"Description\": \"tab\\there \\u009b1m\"} ]}}}");
+        const Run list = run({QStringLiteral("--list")});
+        QCOMPARE(list.exitCode, 0);
+        QVERIFY(list.output.contains("    Mouse\\x1b]0;owned\\x07\\x1b[2J\n"));
+        QVERIFY(list.output.contains("      Description: tab\\x09here \\x9b1m\n"));
+        QVERIFY(!list.output.contains('\x1b') && !list.output.contains('\x07') && !list.output.contains("\xc2\x9b"));
+        const Run json = run({QStringLiteral("--json")});
+        QVERIFY(json.output.contains("\"Mouse\\u001b]0;owned\\u0007\\u001b[2J\""));
+        QVERIFY(json.output.contains("\\u009b1m\""));
+    }
+
+    void brokenDescriptionIsReportedOnce()
+    {
+        testsupport::MachineDescriptionFile file(R"({"namespaces": {"root\\cimv2": {"Win32_Processor": [ {"Caption": 5} ]}}})");
+        for (const char *option : {"--json", "--list"}) {
+            const Run result = run({QString::fromLatin1(option)});
+            QCOMPARE(result.exitCode, 1);
+            QVERIFY(result.output.isEmpty());
+            QCOMPARE(result.errors.count("driver-searcher:"), 1);
+            QVERIFY(result.errors.contains("Win32_Processor, instance 1, property \"Caption\": a text is expected, not a number"));
+        }
+    }
+
+    void theProgramReportsWhatFails()
+    {
+        QProcess process;
+        process.start(program, {QStringLiteral("--version")});
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.readAllStandardOutput(), QByteArray("1.01\n"));
+        QCOMPARE(process.exitCode(), 0);
+        // An output that cannot be written is a failure, said on the error output.
+        process.setStandardOutputFile(QStringLiteral("/dev/full"));
+        process.start(program, {QStringLiteral("--json")});
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 1);
+        QVERIFY(process.readAllStandardError().contains("the output cannot be written"));
+        // Neither a FIFO nor an endless device is read as a machine description.
+        QTemporaryDir folder;
+        const QString fifo = folder.filePath(QStringLiteral("machine.json"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        for (const QString &description : {fifo, QStringLiteral("/dev/zero")}) {
+            QProcess hostile;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("DRIVERSEARCHER_MACHINE"), description);
+            hostile.setProcessEnvironment(environment);
+            hostile.start(program, {QStringLiteral("--json")});
+            QVERIFY2(hostile.waitForFinished(30000), qPrintable(description));
+            QCOMPARE(hostile.exitCode(), 1);
+            QCOMPARE(hostile.readAllStandardError(), "driver-searcher: The machine description \"" + description.toUtf8() + "\" is not a regular file\n");
+        }
+    }
+
+    void windowTakesQtArgumentsAndIgnoresOthers()
+    {
+        testsupport::MachineDescriptionFile file(machine);
+        // A file name and an unknown option are ignored; a style Qt does not have reaches Qt,
+        // which says so; -platform reaches Qt too, or the window could not start at all.
+        QProcess unknownStyle, fusion;
+        QByteArray unknownStyleErrors, fusionErrors;
+        QVERIFY(startWindow(unknownStyle, {QStringLiteral("somefile.txt"), QStringLiteral("--unknown"), QStringLiteral("-style"), QStringLiteral("no-such-style"),
+                                           QStringLiteral("-platform"), QStringLiteral("offscreen")}, &unknownStyleErrors, "no-such-style"));
+        QVERIFY(startWindow(fusion, {QStringLiteral("-style"), QStringLiteral("Fusion"), QStringLiteral("-platform"), QStringLiteral("offscreen")}, &fusionErrors));
+        QVERIFY2(!fusionErrors.contains("style"), fusionErrors.constData());
+        for (QProcess *window : {&unknownStyle, &fusion}) {
+            window->kill();
+            window->waitForFinished();
+        }
     }
 
     void rootReadsAFakeMachine()

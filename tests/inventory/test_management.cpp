@@ -6,7 +6,10 @@
 #include "tests/support/testsupport.h"
 
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using inventory::WmiValue;
 
@@ -126,15 +129,67 @@ private slots:
         qputenv("DRIVERSEARCHER_MACHINE", previous);
     }
 
+    void brokenDescriptionsFailClearly_data()
+    {
+        QTest::addColumn<QByteArray>("description");
+        QTest::addColumn<QString>("message");
+        const QByteArray cimv2 = "{\"namespaces\": {\"root\\\\cimv2\": {";
+        QTest::newRow("instance") << cimv2 + "\"Win32_Processor\": [ 1 ]}}}" << "Win32_Processor, instance 1: an instance must be an object, not a number";
+        QTest::newRow("text as number") << cimv2 + "\"Win32_Processor\": [ {\"Name\": \"x\"}, {\"Caption\": 5} ]}}}"
+                                        << "Win32_Processor, instance 2, property \"Caption\": a text is expected, not a number";
+        QTest::newRow("boolean as text") << cimv2 + "\"Win32_ComputerSystem\": [ {\"HypervisorPresent\": \"yes\"} ]}}}"
+                                         << "property \"HypervisorPresent\": a boolean is expected, not a text";
+        QTest::newRow("64-bit number") << cimv2 + "\"Win32_ComputerSystem\": [ {\"TotalPhysicalMemory\": 17179869184} ]}}}"
+                                       << "property \"TotalPhysicalMemory\": a text is expected, not a number";
+        QTest::newRow("array") << cimv2 + "\"Win32_BIOS\": [ {\"BIOSVersion\": \"1.0\"} ]}}}" << "property \"BIOSVersion\": an array is expected, not a text";
+        QTest::newRow("namespaces") << QByteArray("{\"namespaces\": 5}") << "\"namespaces\" must be an object of namespaces, not a number";
+        QTest::newRow("class") << cimv2 + "\"Win32_Fan\": \"none\"}}}" << "Win32_Fan: a class must be a list of instances";
+        QTest::newRow("battery figure") << QByteArray("{\"sysinfo\": {\"BatteryLifePercent\": 70000}}") << "\"BatteryLifePercent\": 70000 is outside";
+        QTest::newRow("not JSON") << QByteArray("{\"namespaces\": ") << "is not valid: invalid JSON";
+    }
+
     void brokenDescriptionsFailClearly()
     {
-        testsupport::MachineDescriptionFile file("{ \"namespaces\": { \"root\\\\cimv2\": { \"Win32_Processor\": [ 1 ] } } }");
-        try {
-            inventory::connectManagement(QStringLiteral("winmgmts:"));
-            QFAIL("an invalid description was accepted");
-        } catch (const inventory::WmiError &error) {
-            QVERIFY(error.text().contains(QLatin1String("instance")));
+        QFETCH(QByteArray, description);
+        QFETCH(QString, message);
+        testsupport::MachineDescriptionFile file(description);
+        // Every connection fails with the same error, and no class is answered from half a file.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            try {
+                inventory::connectManagement(QStringLiteral("winmgmts:"));
+                QFAIL("an invalid description was accepted");
+            } catch (const inventory::WmiError &error) {
+                QVERIFY2(error.text().contains(message), qPrintable(error.text()));
+                QVERIFY(error.text().startsWith(QStringLiteral("The machine description \"%1\"").arg(file.path())));
+            }
         }
+        // Values the documentation leaves open, and properties it does not list, stay as written.
+        testsupport::MachineDescriptionFile loose(R"({"namespaces": {"root\\cimv2": {"Win32_Processor": [ {"LoadPercentage": 2.5, "Vendor notes": [1, "x"]} ]}}})");
+        QCOMPARE(inventory::connectManagement(QStringLiteral("winmgmts:")).InstancesOf(QStringLiteral("Win32_Processor")).at(0).properties().size(), size_t(2));
+    }
+
+    void descriptionsAreRegularFilesOfBoundedSize()
+    {
+        QTemporaryDir folder;
+        const QString fifo = folder.filePath(QStringLiteral("fifo.json"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        // A file larger than any description: sparse, so the test writes nothing.
+        const QString huge = folder.filePath(QStringLiteral("huge.json"));
+        QFile file(huge);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64(65) << 20));
+        file.close();
+        const QByteArray previous = qgetenv("DRIVERSEARCHER_MACHINE");
+        for (const auto &[path, message] : {std::pair{fifo, "is not a regular file"}, std::pair{QStringLiteral("/dev/zero"), "is not a regular file"},
+                                            std::pair{huge, "is larger than 64 MiB"}, std::pair{folder.filePath(QStringLiteral("none.json")), "cannot be read"}}) {
+            qputenv("DRIVERSEARCHER_MACHINE", path.toLocal8Bit());
+            try {
+                inventory::connectManagement(QStringLiteral("winmgmts:"));
+                QFAIL(qPrintable(path));
+            } catch (const inventory::WmiError &error) {
+                QVERIFY2(error.text().contains(QLatin1String(message)), qPrintable(error.text()));
+            }
+        }
+        qputenv("DRIVERSEARCHER_MACHINE", previous);
     }
 };
 

@@ -50,7 +50,15 @@ void buildDesktop(FakeTree &tree)
     tree.link(mouseInterface + QStringLiteral("/driver"), QStringLiteral("/sys/bus/usb/drivers/usbhid"));
     tree.folder(QStringLiteral("/sys/bus/usb/drivers/usbhid"));
     tree.link(QStringLiteral("/sys/bus/usb/devices/1-1:1.0"), mouseInterface);
-    const QString mouseInput = mouseInterface + QStringLiteral("/0003:046D:C077.0001/input/input5");
+    // The HID device on the interface: a mouse by its report descriptor.
+    const QString mouseHid = mouseInterface + QStringLiteral("/0003:046D:C077.0001");
+    tree.write(mouseHid + QStringLiteral("/uevent"), "DRIVER=hid-generic\nHID_ID=0003:0000046D:0000C077\nHID_NAME=Logitech USB Optical Mouse\n");
+    tree.write(mouseHid + QStringLiteral("/report_descriptor"),
+               QByteArray::fromHex("05010902a1010901a100050919012903150025019503750181029501750581010501093009311581257f750895028106c0c0"));
+    tree.link(mouseHid + QStringLiteral("/driver"), QStringLiteral("/sys/bus/hid/drivers/hid-generic"));
+    tree.folder(QStringLiteral("/sys/bus/hid/drivers/hid-generic"));
+    tree.link(QStringLiteral("/sys/bus/hid/devices/0003:046D:C077.0001"), mouseHid);
+    const QString mouseInput = mouseHid + QStringLiteral("/input/input5");
     tree.attributes(mouseInput, {{"name", "Logitech USB Optical Mouse"}, {"id/bustype", "0003"}, {"id/vendor", "046d"}, {"id/product", "c077"},
                                  {"capabilities/ev", "17"}, {"capabilities/key", "70000 0 0 0 0"}, {"capabilities/rel", "903"}});
     tree.link(QStringLiteral("/sys/class/input/input5"), mouseInput);
@@ -138,6 +146,10 @@ void buildDesktop(FakeTree &tree)
     tree.attribute(drm + QStringLiteral("/card0-HDMI-A-1/status"), "connected");
     tree.copy(testsupport::sharedPath(QStringLiteral("inventory-data/edid/dell-2408wfp-dp.edid")), drm + QStringLiteral("/card0-HDMI-A-1/edid"));
     tree.link(QStringLiteral("/sys/class/drm/card0-HDMI-A-1"), drm + QStringLiteral("/card0-HDMI-A-1"));
+    // A monitor whose EDID came through short.
+    tree.attribute(drm + QStringLiteral("/card0-DP-2/status"), "connected");
+    tree.write(drm + QStringLiteral("/card0-DP-2/edid"), QByteArray::fromHex("00ffffffffffff0010ac2ba0"));
+    tree.link(QStringLiteral("/sys/class/drm/card0-DP-2"), drm + QStringLiteral("/card0-DP-2"));
     tree.attribute(drm + QStringLiteral("/card0-DP-1/status"), "disconnected");
     tree.write(drm + QStringLiteral("/card0-DP-1/edid"), {});
     tree.link(QStringLiteral("/sys/class/drm/card0-DP-1"), drm + QStringLiteral("/card0-DP-1"));

@@ -1,5 +1,6 @@
 #include "tests/linux/faketree.h"
 
+#include "platform/management/wmischema.h"
 #include "tests/support/testsupport.h"
 
 #include <QDir>
@@ -7,6 +8,8 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QTest>
+
+#include <sys/stat.h>
 
 FakeTree::FakeTree()
 {
@@ -38,6 +41,21 @@ void FakeTree::link(const QString &path, const QString &target)
     QDir().mkpath(QFileInfo(file).path());
     const QString relative = QDir(QFileInfo(file).path()).relativeFilePath(dir_.path() + target);
     QVERIFY2(QFile::link(relative, file), qPrintable(file));
+}
+
+void FakeTree::literalLink(const QString &path, const QString &target)
+{
+    const QString file = dir_.path() + path;
+    QDir().mkpath(QFileInfo(file).path());
+    QFile::remove(file);
+    QVERIFY2(QFile::link(target, file), qPrintable(file));
+}
+
+void FakeTree::fifo(const QString &path)
+{
+    const QString file = dir_.path() + path;
+    QDir().mkpath(QFileInfo(file).path());
+    QVERIFY2(::mkfifo(QFile::encodeName(file).constData(), 0600) == 0, qPrintable(file));
 }
 
 void FakeTree::folder(const QString &path)
@@ -100,6 +118,21 @@ std::vector<platform::WmiObject> FakeTree::instancesOf(const QString &className,
 
 namespace {
 
+// The program's own schema in the words of the schema file, when that file is not there.
+QHash<QString, QHash<QString, QString>> builtInSchema()
+{
+    QHash<QString, QHash<QString, QString>> result;
+    for (const platform::SchemaClass &schema : platform::schemaClasses()) {
+        auto &properties = result[QString::fromLatin1(schema.name).toLower()];
+        for (const platform::SchemaProperty &property : *platform::classSchema(QString::fromLatin1(schema.name)))
+            properties.insert(property.name.toLower(), property.kind == 't' ? QStringLiteral("text")
+                                                           : property.kind == 'b' ? QStringLiteral("boolean")
+                                                           : property.kind == 'a' ? QStringLiteral("array")
+                                                                                  : QStringLiteral("number"));
+    }
+    return result;
+}
+
 // class (lower case) → property (lower case) → kind word of the schema file
 const QHash<QString, QHash<QString, QString>> &schema()
 {
@@ -107,7 +140,7 @@ const QHash<QString, QHash<QString, QString>> &schema()
         QHash<QString, QHash<QString, QString>> result;
         QFile file(testsupport::sharedPath(QStringLiteral("inventory-data/wmi/wmi-schema.tsv")));
         if (!file.open(QIODevice::ReadOnly))
-            return result;
+            return builtInSchema();
         for (const QByteArray &line : file.readAll().split('\n')) {
             if (line.startsWith('#') || line.isEmpty())
                 continue;
@@ -129,6 +162,8 @@ bool kindMatches(const platform::WmiValue &value, const QString &kind)
         if (value.kind() != Kind::Array)
             return false;
         const QString elementKind = kind.mid(9);
+        if (elementKind.isEmpty())
+            return true;
         for (const platform::WmiValue &element : value.elements())
             if (!kindMatches(element, elementKind))
                 return false;

@@ -1,5 +1,8 @@
 #pragma once
 #include "platform/linux/linuxprovider.h"
+#include "tests/support/testsupport.h"
+
+#include <QFileInfo>
 
 #include <QByteArray>
 #include <QString>
@@ -23,6 +26,10 @@ public:
     void attributes(const QString &folder, std::initializer_list<std::pair<const char *, QByteArray>> values);
     // A symbolic link at path pointing to the machine path target (made relative).
     void link(const QString &path, const QString &target);
+    // A symbolic link holding exactly this target, absolute or climbing with "..".
+    void literalLink(const QString &path, const QString &target);
+    // A named pipe, which a reader would wait on for ever.
+    void fifo(const QString &path);
     void folder(const QString &path);
     // Copies a file from outside into the tree.
     void copy(const QString &from, const QString &path);
@@ -42,5 +49,15 @@ private:
 };
 
 // Every property of every instance has the value kind the class schema file names (Null
-// always allowed) and nothing outside the schema; returns the differences.
+// always allowed) and nothing outside the schema; returns the differences. Without the shared
+// schema file the program's own schema is the reference.
 QStringList schemaViolations(const std::vector<platform::WmiObject> &instances);
+
+// Skips the test, naming the folder, when the shared test data is not beside the project (a
+// clone of the project alone).
+#define SKIP_WITHOUT_SHARED_DATA()                                                                                          \
+    do {                                                                                                                     \
+        if (!QFileInfo::exists(testsupport::sharedPath(QStringLiteral("inventory-data"))))                                  \
+            QSKIP(qPrintable(QStringLiteral("the shared test data folder %1 is absent")                                    \
+                                 .arg(testsupport::sharedPath(QStringLiteral("inventory-data")))));                          \
+    } while (false)

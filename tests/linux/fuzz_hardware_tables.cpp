@@ -1,10 +1,13 @@
-// Firmware tables and monitor data come from outside the program: the SMBIOS and EDID parsers
-// must survive any bytes.
+// Firmware tables, monitor data, HID report descriptors and machine descriptions come from
+// outside the program: their parsers must survive any bytes.
 #include "platform/linux/edid.h"
+#include "platform/linux/hid.h"
 #include "platform/linux/smbios.h"
+#include "platform/management/orderedjson.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -20,6 +23,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 (void)structure.string(offset);
                 (void)structure.qword(offset);
             }
+    }
+    (void)platform::linuxhw::hidTopLevelCollections(bytes);
+    try {
+        (void)platform::parseJson(bytes);
+    } catch (const std::exception &) {
+        // malformed: refused with a message, which is all that is asked
     }
     return 0;
 }

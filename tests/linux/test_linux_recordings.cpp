@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
 namespace {
 
 QStringList captionsOf(const std::vector<platform::WmiObject> &instances)
@@ -50,6 +52,8 @@ class TestLinuxRecordings : public QObject {
 
     QJsonObject underRecording(const QString &recording)
     {
+        if (!QFileInfo::exists(testsupport::sharedPath(QStringLiteral("inventory-data/umockdev/") + recording)))
+            return {};
         const QString runner = QStandardPaths::findExecutable(QStringLiteral("umockdev-run"));
         if (runner.isEmpty())
             return {};
@@ -62,7 +66,7 @@ class TestLinuxRecordings : public QObject {
         environment.remove(QStringLiteral("DRIVERSEARCHER_MACHINE"));
         process.setProcessEnvironment(environment);
         process.start(runner, {QStringLiteral("-d"), testsupport::sharedPath(QStringLiteral("inventory-data/umockdev/") + recording),
-                               QStringLiteral("--"), QStringLiteral(INVENTORY_DUMP), QStringLiteral("--json")});
+                               QStringLiteral("--"), QStringLiteral(DS_BUILD_DIR "/driver-searcher"), QStringLiteral("--json")});
         if (!process.waitForFinished(60000) || process.exitCode() != 0)
             qWarning() << process.readAllStandardError();
         return QJsonDocument::fromJson(process.readAllStandardOutput()).object();
@@ -71,22 +75,31 @@ class TestLinuxRecordings : public QObject {
 private slots:
     void fwupdTree()
     {
-        // The shared copy keeps fwupd's symbolic links as files holding the target.
+        SKIP_WITHOUT_SHARED_DATA();
+        // The shared copy may keep fwupd's symbolic links as links or as files holding the target.
         FakeTree tree;
         const QString source = testsupport::sharedPath(QStringLiteral("inventory-data/sysfs-fwupd/sys"));
-        QDirIterator it(source, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        QDirIterator it(source, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString file = it.next();
             const QString relative = QStringLiteral("/sys/") + QDir(source).relativeFilePath(file);
+            const QFileInfo entry = it.fileInfo();
+            if (entry.isSymLink()) {
+                char target[4096];
+                const ssize_t length = ::readlink(QFile::encodeName(file).constData(), target, sizeof target);
+                QVERIFY(length > 0 && length < qsizetype(sizeof target));
+                tree.literalLink(relative, QFile::decodeName(QByteArray(target, length)));
+                continue;
+            }
+            if (entry.isDir())
+                continue;
             QFile in(file);
             QVERIFY(in.open(QIODevice::ReadOnly));
             const QByteArray content = in.readAll();
-            if (content.startsWith("../") && !content.trimmed().contains('\n') && content.size() < 512) {
-                QDir().mkpath(QFileInfo(tree.root() + relative).path());
-                QVERIFY(QFile::link(QString::fromUtf8(content.trimmed()), tree.root() + relative));
-            } else {
+            if (content.startsWith("../") && !content.trimmed().contains('\n') && content.size() < 512)
+                tree.literalLink(relative, QString::fromUtf8(content.trimmed()));
+            else
                 tree.write(relative, content);
-            }
         }
         platform::LinuxProvider::Options options;
         options.root = tree.root(); // the system's ID files
@@ -110,6 +123,7 @@ private slots:
     void firecrackerRecording()
     {
         const QJsonObject inventory = underRecording(QStringLiteral("firecracker-vm.umockdev"));
+        SKIP_WITHOUT_SHARED_DATA();
         if (inventory.isEmpty())
             QSKIP("umockdev-run is not installed");
         int pci = 0;
@@ -125,9 +139,13 @@ private slots:
     void inputRecordings()
     {
         const QJsonObject keyboard = underRecording(QStringLiteral("usbkbd.umockdev"));
+        SKIP_WITHOUT_SHARED_DATA();
         if (keyboard.isEmpty())
             QSKIP("umockdev-run is not installed");
-        QCOMPARE(field(classInstances(keyboard, QStringLiteral("Win32_Keyboard")), "PNPDeviceID"), QStringList{QStringLiteral("HID\\VID_05F3&PID_0007\\input5")});
+        // Interface 0 of a composite device, named as Windows names a keyboard.
+        const QJsonArray keyboards = classInstances(keyboard, QStringLiteral("Win32_Keyboard"));
+        QCOMPARE(field(keyboards, "PNPDeviceID"), QStringList{QStringLiteral("HID\\VID_05F3&PID_0007&MI_00\\1-1.5.4.2:1.0")});
+        QCOMPARE(field(keyboards, "Caption"), QStringList{QStringLiteral("HID Keyboard Device")});
         QVERIFY(field(classInstances(keyboard, QStringLiteral("Win32_USBHub")), "DeviceID").contains(QStringLiteral("USB\\VID_05F3&PID_0007\\1-1.5.4.2")));
         const QJsonObject touchpad = underRecording(QStringLiteral("synaptics-touchpad.umockdev"));
         const QJsonArray pointing = classInstances(touchpad, QStringLiteral("Win32_PointingDevice"));

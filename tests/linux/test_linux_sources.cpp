@@ -35,7 +35,11 @@ class TestLinuxSources : public QObject {
     std::vector<WmiObject> of(const char *className) { return tree.instancesOf(QString::fromLatin1(className)); }
 
 private slots:
-    void initTestCase() { buildDesktop(tree); }
+    void initTestCase()
+    {
+        SKIP_WITHOUT_SHARED_DATA();
+        buildDesktop(tree);
+    }
 
     void pciDevicesHaveWindowsIdsAndNames()
     {
@@ -128,11 +132,18 @@ private slots:
         QCOMPARE(hubs[1].property(u"NumberOfPorts"), WmiValue::integer(12));
         QCOMPARE(hubs[1].property(u"USBVersion"), WmiValue::integer(0x200));
         QCOMPARE(hubs[0].property(u"ConfigManagerErrorCode"), WmiValue::integer(0)); // its interface is driven
+        // The root hub's maker is not the kernel that names itself in its strings.
+        const auto entities = of("Win32_PNPEntity");
+        const WmiObject *rootHub = withCaption(entities, QStringLiteral("USB Root Hub"));
+        QVERIFY(rootHub);
+        QCOMPARE(rootHub->property(u"Manufacturer").textValue(), QStringLiteral("(Standard USB Host Controller)"));
 
         const auto mice = of("Win32_PointingDevice");
         QCOMPARE(mice.size(), size_t(1));
-        QCOMPARE(mice[0].property(u"Caption").textValue(), QStringLiteral("Logitech USB Optical Mouse"));
-        QCOMPARE(mice[0].property(u"PNPDeviceID").textValue(), QStringLiteral("HID\\VID_046D&PID_C077\\input5"));
+        // The mouse is its HID collection, named as Windows names it; its own name describes it.
+        QCOMPARE(mice[0].property(u"Caption").textValue(), QStringLiteral("HID-compliant mouse"));
+        QCOMPARE(mice[0].property(u"Description").textValue(), QStringLiteral("Logitech USB Optical Mouse"));
+        QCOMPARE(mice[0].property(u"PNPDeviceID").textValue(), QStringLiteral("HID\\VID_046D&PID_C077\\1-1:1.0"));
         QCOMPARE(mice[0].property(u"NumberOfButtons"), WmiValue::integer(3));
         QCOMPARE(mice[0].property(u"PointingType"), WmiValue::integer(3));
         QCOMPARE(mice[0].property(u"DeviceInterface"), WmiValue::integer(162));
@@ -199,13 +210,18 @@ private slots:
         QCOMPARE(sound[0].property(u"Manufacturer").textValue(), QStringLiteral("Realtek"));
 
         const auto monitors = of("Win32_DesktopMonitor");
-        QCOMPARE(monitors.size(), size_t(1)); // the disconnected DP connector has none
-        QCOMPARE(monitors[0].property(u"Caption").textValue(), QStringLiteral("DELL 2408WFP"));
-        QCOMPARE(monitors[0].property(u"PNPDeviceID").textValue(), QStringLiteral("DISPLAY\\DELA02B\\card0-HDMI-A-1"));
-        QCOMPARE(monitors[0].property(u"MonitorManufacturer").textValue(), QStringLiteral("Dell Inc."));
-        QCOMPARE(monitors[0].property(u"DeviceID").textValue(), QStringLiteral("DesktopMonitor1"));
-        // The current mode is not known without opening the display device.
+        QCOMPARE(monitors.size(), size_t(2)); // the disconnected DP connector has none
+        // A monitor whose EDID is short is still there, as Windows' generic one.
+        QCOMPARE(monitors[0].property(u"Caption").textValue(), QStringLiteral("Generic Non-PnP Monitor"));
+        QCOMPARE(monitors[0].property(u"PNPDeviceID").textValue(), QStringLiteral("DISPLAY\\Default_Monitor\\card0-DP-2"));
         QVERIFY(monitors[0].property(u"ScreenWidth").isNull());
+        QCOMPARE(monitors[1].property(u"Caption").textValue(), QStringLiteral("DELL 2408WFP"));
+        QCOMPARE(monitors[1].property(u"PNPDeviceID").textValue(), QStringLiteral("DISPLAY\\DELA02B\\card0-HDMI-A-1"));
+        QCOMPARE(monitors[1].property(u"MonitorManufacturer").textValue(), QStringLiteral("Dell Inc."));
+        QCOMPARE(monitors[1].property(u"DeviceID").textValue(), QStringLiteral("DesktopMonitor2"));
+        // The preferred mode of its EDID.
+        QCOMPARE(monitors[1].property(u"ScreenWidth"), WmiValue::integer(1920));
+        QCOMPARE(monitors[1].property(u"ScreenHeight"), WmiValue::integer(1200));
 
         const auto batteries = of("Win32_Battery");
         QCOMPARE(batteries.size(), size_t(1)); // the mouse's battery is not the computer's

@@ -45,7 +45,7 @@ Decode readDmidecode(const QString &path)
         if (const auto match = present.match(line); match.hasMatch())
             decode.version = match.captured(1) + QLatin1Char('.') + match.captured(2);
         if (const auto match = handle.match(line); match.hasMatch()) {
-            decode.structures.push_back({match.captured(1).toInt(), {}});
+            decode.structures.push_back({match.captured(1).toInt(), {{QStringLiteral("Handle"), line.section(QLatin1Char(','), 0, 0).mid(7)}}});
             continue;
         }
         if (decode.structures.empty() || !line.startsWith(QLatin1Char('\t')) || line.startsWith(QLatin1String("\t\t")))
@@ -98,6 +98,7 @@ private slots:
 
     void tablesAgreeWithDmidecode()
     {
+        SKIP_WITHOUT_SHARED_DATA();
         QFETCH(QString, machine);
         const QString folder = testsupport::sharedPath(QStringLiteral("inventory-data/smbios/") + machine);
         const Decode decode = readDmidecode(folder + QStringLiteral("/dmidecode.txt"));
@@ -187,6 +188,15 @@ private slots:
         QCOMPARE(systemSlots.size(), decodedSlots.size());
         for (size_t i = 0; i < systemSlots.size(); ++i) {
             QCOMPARE(text(systemSlots[i], u"SlotDesignation"), expectedText(decodedSlots[i].value("Designation")));
+            // "0000:04:00.0": segment, bus, device, function
+            const QStringList address = decodedSlots[i].value("Bus Address").split(QRegularExpression(QStringLiteral("[:.]")));
+            if (address.size() == 4)
+                QCOMPARE((QList<qint64>{systemSlots[i].property(u"SegmentGroupNumber").integerValue(), systemSlots[i].property(u"BusNumber").integerValue(),
+                                        systemSlots[i].property(u"DeviceNumber").integerValue(), systemSlots[i].property(u"FunctionNumber").integerValue()}),
+                         (QList<qint64>{address[0].toLongLong(nullptr, 16), address[1].toLongLong(nullptr, 16), address[2].toLongLong(nullptr, 16),
+                                        address[3].toLongLong(nullptr, 16)}));
+            else
+                QVERIFY(systemSlots[i].property(u"BusNumber").isNull());
             const QString usage = decodedSlots[i].value("Current Usage");
             const qint64 expected = usage == QLatin1String("Available") ? 3 : usage == QLatin1String("In Use") ? 4 : usage == QLatin1String("Unknown") ? 2 : -1;
             if (expected > 0)
@@ -198,6 +208,36 @@ private slots:
         for (size_t i = 0; i < connectors.size(); ++i) {
             QCOMPARE(text(connectors[i], u"InternalReferenceDesignator"), expectedText(decodedConnectors[i].value("Internal Reference Designator")));
             QCOMPARE(text(connectors[i], u"ExternalReferenceDesignator"), expectedText(decodedConnectors[i].value("External Reference Designator")));
+            // "Other" has no code in management's list of port types.
+            static const QHash<QString, qint64> portTypes = {{QStringLiteral("Audio Port"), 29}, {QStringLiteral("Keyboard Port"), 13},
+                                                             {QStringLiteral("Mouse Port"), 14}, {QStringLiteral("Network Port"), 31},
+                                                             {QStringLiteral("Serial Port 16550A Compatible"), 9}, {QStringLiteral("USB"), 16},
+                                                             {QStringLiteral("Video Port"), 28}};
+            const QString portType = decodedConnectors[i].value("Port Type");
+            if (portTypes.contains(portType))
+                QCOMPARE(connectors[i].property(u"PortType").integerValue(), portTypes.value(portType));
+            else
+                QVERIFY2(connectors[i].property(u"PortType").isNull(), qPrintable(portType));
+        }
+
+        // The first populated socket's voltage and whole caches, with the processor the kernel lists.
+        tree.copy(testsupport::sharedPath(QStringLiteral("inventory-data/proc-firecracker/cpuinfo")), QStringLiteral("/proc/cpuinfo"));
+        const WmiObject processor = tree.instancesOf(QStringLiteral("Win32_Processor")).at(0);
+        std::vector<Decoded> populated;
+        for (const Decoded &socket : decode.ofType(4))
+            if (socket.value("Status").startsWith(QLatin1String("Populated")))
+                populated.push_back(socket);
+        const Decoded socket = populated.empty() ? Decoded{} : populated.front();
+        const QString voltage = socket.value("Voltage");
+        if (voltage.endsWith(QLatin1String(" V")))
+            QCOMPARE(processor.property(u"CurrentVoltage").integerValue(), qRound64(voltage.chopped(2).toDouble() * 10));
+        for (const auto &[level, property] : {std::pair{"L2 Cache Handle", u"L2CacheSize"}, std::pair{"L3 Cache Handle", u"L3CacheSize"}}) {
+            const QString handle = socket.value(level);
+            if (!handle.startsWith(QLatin1String("0x")))
+                continue;
+            for (const Decoded &cache : decode.ofType(7))
+                if (cache.value("Handle") == handle)
+                    QCOMPARE(processor.property(property).integerValue() * 1024, sizeBytes(cache.value("Installed Size")));
         }
 
         // Every class fed by the table keeps the documented value kinds.
@@ -212,6 +252,7 @@ private slots:
 
     void laptopExtrasAreRead()
     {
+        SKIP_WITHOUT_SHARED_DATA();
         // The Toshiba has a portable battery (22), a voltage probe (26) and a cooling device (27).
         const QString folder = testsupport::sharedPath(QStringLiteral("inventory-data/smbios/toshiba-satellite-pro-l70"));
         FakeTree tree;
@@ -245,6 +286,48 @@ private slots:
         // A length below the header size stops the walk (HyperV pads its table with zeros).
         QCOMPARE(platform::linuxhw::parseSmbios(entry, QByteArray(64, '\0'))->structures.size(), size_t(0));
         QVERIFY(!platform::linuxhw::parseSmbios("junk", table).has_value());
+    }
+
+    void fieldsDmidecodeLeavesOut()
+    {
+        // A table of our own: slots whose segment or whole address is "none", a shared opening,
+        // port types beyond the common list, and a battery whose chemistry is only named.
+        auto structure = [](int type, int handle, const QByteArray &formatted, const QByteArray &strings) {
+            QByteArray bytes;
+            bytes += char(type);
+            bytes += char(formatted.size() + 4);
+            bytes += char(handle & 0xff);
+            bytes += char(handle >> 8);
+            // The strings, each ended by a zero, and one more zero; two zeros when there are none.
+            return bytes + formatted + (strings.isEmpty() ? QByteArray(2, '\0') : strings + QByteArray(2, '\0'));
+        };
+        QByteArray table;
+        // Type 9: designation, type, width, usage, length, number (2), characteristics 1 and 2,
+        // segment (2), bus, device/function.
+        table += structure(9, 1, QByteArray::fromHex("01a50d040400000c01ffff0408"), "SLOT1");
+        table += structure(9, 2, QByteArray::fromHex("01a50d030400010400ffffffff"), "SLOT2");
+        table += structure(8, 3, QByteArray::fromHex("01000200ff"), QByteArray("J1") + '\0' + "Other");
+        table += structure(8, 4, QByteArray::fromHex("01000200a0"), QByteArray("J2") + '\0' + "Serial");
+        // Type 22: location, manufacturer, date, serial, name, chemistry 02, capacity, voltage,
+        // SBDS version, error, SBDS serial (2), SBDS date (2), SBDS chemistry.
+        table += structure(22, 5, QByteArray::fromHex("0102030405020000000000ff0000000006"),
+                           QByteArray("Rear") + '\0' + "Maker" + '\0' + "2020" + '\0' + "1" + '\0' + "Pack" + '\0' + "LiP");
+        table += structure(127, 6, {}, {});
+        FakeTree tree;
+        tree.write(QStringLiteral("/sys/firmware/dmi/tables/smbios_entry_point"), QByteArray("_SM3_\x00\x18\x03\x04\x00\x01\x00", 12));
+        tree.write(QStringLiteral("/sys/firmware/dmi/tables/DMI"), table);
+        const auto openings = tree.instancesOf(QStringLiteral("Win32_SystemSlot"));
+        QCOMPARE(openings.size(), size_t(2));
+        QCOMPARE(openings[0].property(u"Shared"), platform::WmiValue::boolean(true));
+        QCOMPARE(openings[0].property(u"SegmentGroupNumber").integerValue(), 0xffff);
+        QCOMPARE(openings[0].property(u"BusNumber").integerValue(), 4);
+        QCOMPARE(openings[0].property(u"DeviceNumber").integerValue(), 1);
+        QCOMPARE(openings[1].property(u"Shared"), platform::WmiValue::boolean(false));
+        QVERIFY(openings[1].property(u"BusNumber").isNull());
+        const auto ports = tree.instancesOf(QStringLiteral("Win32_PortConnector"));
+        QVERIFY(ports[0].property(u"PortType").isNull());
+        QCOMPARE(ports[1].property(u"PortType").integerValue(), 32); // 8251 compatible
+        QCOMPARE(tree.instancesOf(QStringLiteral("Win32_PortableBattery")).at(0).property(u"Chemistry").integerValue(), 8);
     }
 
     void unreadableTablesFallBackToPublicStrings()

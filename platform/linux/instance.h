@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/management/wmischema.h"
 #include "platform/management/wmivalue.h"
 
 #include <QString>
@@ -8,21 +9,6 @@
 #include <vector>
 
 namespace platform::linuxhw {
-
-// One class of the management schema: its name and "Property kind" pairs separated by commas.
-struct SchemaClass {
-    const char *name;
-    const char *properties;
-};
-const std::vector<SchemaClass> &schemaClasses();
-
-struct SchemaProperty {
-    QString name;
-    char kind; // 't' text, 'i' whole number, 'r' real, 'b' boolean, 'a' array
-};
-
-// The documented properties of a class, in order; nullptr for a class the schema lacks.
-const std::vector<SchemaProperty> *classSchema(const QString &className);
 
 // Builds one management object: every documented property of its class in documented order,
 // Null where the source has no value. Empty texts and missing numbers become Null, because

@@ -1,9 +1,11 @@
-// The property lists of the classes this provider answers, with the kind of value management
-// scripting hands out for each (t text, i whole number, r real, b boolean, a array), in the order
-// the classes are documented. Generated from the published class definitions.
-#include "platform/linux/schema.h"
+// The property lists of the classes, in the order the classes are documented. Generated from the
+// published class definitions.
+#include "platform/management/wmischema.h"
 
-namespace platform::linuxhw {
+#include <QHash>
+#include <QMutex>
+
+namespace platform {
 
 const std::vector<SchemaClass> &schemaClasses()
 {
@@ -434,4 +436,73 @@ const std::vector<SchemaClass> &schemaClasses()
     return classes;
 }
 
-} // namespace platform::linuxhw
+namespace {
+
+// One class of the schema, made ready when first asked for: a program asks for a few classes
+// many times, not for all of them.
+struct ClassEntry {
+    const SchemaClass *text;
+    std::vector<SchemaProperty> properties;
+    QHash<QString, int> positions; // by exact name
+    bool ready = false;
+};
+
+const ClassEntry *classEntry(const QString &className)
+{
+    static QMutex mutex;
+    static QHash<QString, ClassEntry> classes = [] {
+        QHash<QString, ClassEntry> result;
+        for (const SchemaClass &schema : schemaClasses())
+            result.insert(QString::fromLatin1(schema.name).toLower(), ClassEntry{&schema, {}, {}, false});
+        return result;
+    }();
+    QMutexLocker lock(&mutex);
+    const auto it = classes.find(className.toLower());
+    if (it == classes.end())
+        return nullptr;
+    if (!it->ready) {
+        for (const QString &entry : QString::fromLatin1(it->text->properties).split(QLatin1Char(','))) {
+            const qsizetype blank = entry.indexOf(QLatin1Char(' '));
+            it->positions.insert(entry.left(blank), int(it->properties.size()));
+            it->properties.push_back({entry.left(blank), entry.at(blank + 1).toLatin1()});
+        }
+        it->ready = true;
+    }
+    return &*it;
+}
+
+} // namespace
+
+const std::vector<SchemaProperty> *classSchema(const QString &className)
+{
+    const ClassEntry *entry = classEntry(className);
+    return entry ? &entry->properties : nullptr;
+}
+
+const QHash<QString, int> *schemaPositions(const QString &className)
+{
+    const ClassEntry *entry = classEntry(className);
+    return entry ? &entry->positions : nullptr;
+}
+
+const SchemaProperty *schemaProperty(const std::vector<SchemaProperty> &schema, QStringView name)
+{
+    for (const SchemaProperty &property : schema)
+        if (QStringView(property.name).compare(name, Qt::CaseInsensitive) == 0)
+            return &property;
+    return nullptr;
+}
+
+QString schemaKindName(char kind)
+{
+    switch (kind) {
+    case 't': return QStringLiteral("a text");
+    case 'i':
+    case 'r': return QStringLiteral("a number");
+    case 'b': return QStringLiteral("a boolean");
+    case 'a': return QStringLiteral("an array");
+    default: return QStringLiteral("a value");
+    }
+}
+
+} // namespace platform
