@@ -2,6 +2,7 @@
 
 #include "inventory/catalogue.h"
 #include "inventory/wmi.h"
+#include "platform/linux/driverreport.h"
 #include "platform/management/orderedjson.h"
 
 #include <QFileInfo>
@@ -14,13 +15,15 @@ namespace inventory {
 namespace {
 
 const char usage[] =
-    "Usage: driver-searcher [--list | --json] [--root DIR]\n"
+    "Usage: driver-searcher [--list | --json | --drivers [--json]] [--root DIR]\n"
     "\n"
     "Without options the program opens its window.\n"
     "\n"
     "  --list       print the hardware inventory as an indented tree: every hardware class,\n"
     "               its devices and their properties (properties without a value are left out)\n"
     "  --json       print the same inventory as JSON, every property included (null when unknown)\n"
+    "  --drivers    which Linux driver each device needs, whether it is there, what to install\n"
+    "               (devices that need action first; with --json as JSON)\n"
     "  --root DIR   read the hardware from DIR instead of / (a copied or recorded /sys and /proc);\n"
     "               without --list or --json the window opens on that hardware\n"
     "  --help       show this help\n";
@@ -149,7 +152,7 @@ std::optional<int> runCommandLine(const QStringList &arguments, QByteArray *outp
 {
     if (arguments.size() <= 1)
         return std::nullopt;
-    bool list = false, json = false;
+    bool list = false, json = false, drivers = false;
     QString root;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
@@ -161,6 +164,8 @@ std::optional<int> runCommandLine(const QStringList &arguments, QByteArray *outp
             list = true;
         } else if (argument == QLatin1String("--json")) {
             json = true;
+        } else if (argument == QLatin1String("--drivers")) {
+            drivers = true;
         } else if (argument == QLatin1String("--root") || argument.startsWith(QLatin1String("--root="))) {
             if (argument.contains(QLatin1Char('=')))
                 root = argument.section(QLatin1Char('='), 1);
@@ -180,6 +185,11 @@ std::optional<int> runCommandLine(const QStringList &arguments, QByteArray *outp
         // The folder named on the command line wins over a machine description in the environment.
         qputenv("DRIVERSEARCHER_ROOT", QFileInfo(root).absoluteFilePath().toLocal8Bit());
         qunsetenv("DRIVERSEARCHER_MACHINE");
+    }
+    if (drivers) {
+        const auto report = platform::linuxhw::buildDriverReport(platform::LinuxProvider::Options::fromEnvironment());
+        *output += json ? platform::linuxhw::driverReportJson(report) : platform::linuxhw::driverReportText(report);
+        return 0;
     }
     if (!list && !json)
         return std::nullopt;

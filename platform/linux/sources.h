@@ -91,6 +91,10 @@ Instance settingInstance(const QString &className, const QString &deviceName);
 
 // The computer name as management reports it (the host name, upper-cased).
 QString computerName(const SysRoot &root);
+// A field of the root's os-release ("VERSION_CODENAME" → "bookworm"); empty when absent.
+QString osReleaseField(const SysRoot &root, const QString &key);
+// Every device of every bus, as Win32_PnPEntity lists them.
+std::vector<PnpDevice> allPnpDevices(const SysRoot &root);
 
 // Device descriptions per bus (one source file each).
 std::vector<PnpDevice> pciDevices(const SysRoot &root);
