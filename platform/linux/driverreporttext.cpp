@@ -195,7 +195,8 @@ QByteArray driverReportText(const DriverReport &report)
             missing << file.file + QStringLiteral(" (") + providersText(file) + QLatin1Char(')');
         line("missing:", firstFew(missing));
         line("install:", entry.install.join(QStringLiteral(" ")));
-        line("what to do:", driverSummary(report, entry));
+        if (entry.status != DriverEntry::Status::InUse && entry.status != DriverEntry::Status::NoneNeeded)
+            line("what to do:", driverSummary(report, entry));
     }
     return text.toUtf8();
 }

@@ -39,6 +39,14 @@ ModuleIndex::ModuleIndex(const QString &moduleDirectory, const QStringList &conf
     for (const QByteArray &config : configs)
         configPointers.push_back(config.constData());
     configPointers.push_back(nullptr);
+    // libkmod 30 writes past a buffer when this file holds an empty record: a kernel never
+    // writes one, so such a file is not handed to it (built-in modules then declare no firmware).
+    QFile builtinInfo(moduleDirectory + QStringLiteral("/modules.builtin.modinfo"));
+    if (builtinInfo.open(QIODevice::ReadOnly)) {
+        const QByteArray records = builtinInfo.read(64 * 1024 * 1024);
+        builtinInfoTrusted_ = !records.startsWith('\0') && !records.contains(QByteArrayView("\0\0", 2))
+            && (records.isEmpty() || records.endsWith('\0'));
+    }
     context_ = kmod_new(QFile::encodeName(moduleDirectory).constData(), configPointers.data());
     if (!context_)
         return;
@@ -64,7 +72,7 @@ const KernelModule &ModuleIndex::describe(kmod_module *handle, const QString &na
     // A module file that cannot be read (removed after depmod ran) still counts as a
     // candidate; it just declares no firmware.
     kmod_list *info = nullptr;
-    if (kmod_module_get_info(handle, &info) >= 0) {
+    if ((!module.builtIn || builtinInfoTrusted_) && kmod_module_get_info(handle, &info) >= 0) {
         kmod_list *entry = nullptr;
         kmod_list_foreach(entry, info)
         {

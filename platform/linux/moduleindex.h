@@ -42,6 +42,7 @@ private:
 
     QString directory_;
     kmod_ctx *context_ = nullptr;
+    bool builtinInfoTrusted_ = true;
     QHash<QString, std::vector<KernelModule>> byAlias_;
     QHash<QString, KernelModule> byName_;
 };

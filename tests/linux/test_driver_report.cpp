@@ -1,13 +1,21 @@
 // The driver report over fake sysfs trees with a module index that depmod builds from module
 // files: a bound driver, a module not loaded, missing firmware, a device nothing knows, and a
 // kernel without an index.
+#include "app/forms.h"
 #include "inventory/cli.h"
 #include "platform/linux/driverreport.h"
 #include "platform/management/orderedjson.h"
 #include "tests/linux/faketree.h"
 #include "tests/support/testsupport.h"
+#include "windows/main/frigscope.h"
+#include "windows/main/linuxdriverpanel.h"
 
+#include <QAccessible>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -104,6 +112,15 @@ bool copyPackageTables(FakeTree &tree)
     tree.write(QStringLiteral("/etc/os-release"), "ID=debian\nVERSION_CODENAME=bookworm\n");
     return true;
 }
+
+class SaveTo final : public DriverReportFileDialog {
+public:
+    explicit SaveTo(QString path) : path_(std::move(path)) {}
+    QString chooseFile(QWidget *) override { return path_; }
+
+private:
+    QString path_;
+};
 
 } // namespace
 
@@ -261,6 +278,55 @@ private slots:
         QCOMPARE(function->deviceId, QStringLiteral("PCI\\VEN_1AF4&DEV_1041&SUBSYS_00000000&REV_00\\0000:00:03.0"));
     }
 
+    void theWindowShowsWhatLinuxOffers()
+    {
+        testsupport::TemporaryApplicationFolder folder; // no driver database: the lookup fails
+        testsupport::RecordingMessageBoxes boxes;
+        const auto options = tree.options();
+        qputenv("DRIVERSEARCHER_ROOT", options.root.toLocal8Bit());
+        qputenv("DRIVERSEARCHER_PCI_IDS", options.pciIds.toLocal8Bit());
+        fRigscope *window = app::Forms::show<fRigscope>();
+        const auto nodes = window->trvComputer->findItems(QStringLiteral("NVIDIA GeForce GTX 1060 6GB"), Qt::MatchExactly | Qt::MatchRecursive);
+        QVERIFY(!nodes.isEmpty());
+        window->trvComputer->setCurrentItem(nodes.front());
+        window->trvComputer_Click();
+        QTest::mouseClick(window->Command2, Qt::LeftButton);
+        QCOMPARE(boxes.shown.size(), qsizetype(1)); // whatever the database said
+        QLineEdit *answer = window->linuxDrivers->txtLinuxDriver;
+        QVERIFY2(answer->text().startsWith(QStringLiteral("Available but not loaded: module nouveau.")), qPrintable(answer->text()));
+        QCOMPARE(window->linuxDrivers->lblLinuxDriver->buddy(), answer);
+        QCOMPARE(QAccessible::queryAccessibleInterface(answer)->text(QAccessible::Value), answer->text());
+
+        // The whole machine's report, saved as JSON.
+        const QString saved = folder.file(QStringLiteral("report.json"));
+        SaveTo dialog(saved);
+        setDriverReportFileDialog(&dialog);
+        QTest::mouseClick(window->linuxDrivers->cmdSaveDriverReport, Qt::LeftButton);
+        setDriverReportFileDialog(nullptr);
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(platform::parseJson(file.readAll()).member(QStringLiteral("devices"))->items.size(), report.devices.size());
+        app::Forms::unload(window);
+        qunsetenv("DRIVERSEARCHER_ROOT");
+        qunsetenv("DRIVERSEARCHER_PCI_IDS");
+    }
+
+    void aBrokenBuiltInListIsNotTrusted()
+    {
+        // An empty record in the built-in module information made libkmod write past a buffer.
+        FakeTree broken;
+        broken.attribute(QStringLiteral("/proc/sys/kernel/osrelease"), kRelease);
+        broken.write(modulesFolder() + QStringLiteral("/modules.builtin"), "kernel/drivers/ata/ahci.ko\n");
+        broken.write(modulesFolder() + QStringLiteral("/modules.builtin.modinfo"),
+                     QByteArray("ahci.alias=pci:v*d*sv*sd*bc01sc06i01*\0ahci.firmware=x.bin\0\0X", 60));
+        runDepmod(broken);
+        pciDevice(broken, QStringLiteral("0000:00:17.0"), 0x8086, 0xa102, 0x010601, QStringLiteral("ahci"));
+        const DriverReport brokenReport = buildDriverReport(broken.options());
+        QCOMPARE(brokenReport.devices.size(), size_t(1));
+        QCOMPARE(states(brokenReport.devices[0]), QStringList{QStringLiteral("ahci:built in")});
+        QVERIFY(brokenReport.devices[0].modules[0].firmware.empty());
+    }
+
     void theInstalledKernelsIndex()
     {
         QString installed;
@@ -285,5 +351,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestDriverReport)
+QTEST_MAIN(TestDriverReport)
 #include "test_driver_report.moc"
