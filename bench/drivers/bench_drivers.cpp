@@ -1,8 +1,9 @@
 // Times the driver report beside the inventory it builds on, on this machine or under a root;
 // and writes a generated machine of many devices with the module information of its drivers.
 //
-//   bench_drivers report ROOT REPEATS      prints "<report ms> <device list ms> <entries> <need action>"
-//                                          (medians): the whole driver report, and Win32_PnPEntity
+//   bench_drivers report ROOT REPEATS      prints "<report ms> <device list ms> <report cpu ms> <list cpu ms>
+//                                          <entries> <need action>" (medians): the whole driver report,
+//                                          and Win32_PnPEntity, in wall and processor time
 //   bench_drivers generate ROOT DEVICES    writes a tree of that many devices under ROOT, and
 //                                          ROOT/modinfo/NAME.bin, the module information of each driver
 #include "platform/linux/driverreport.h"
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -28,21 +30,31 @@ int report(const QString &root, int repeats)
 {
     platform::LinuxProvider::Options options;
     options.root = root;
-    std::vector<double> reportTimes, listTimes;
+    std::vector<double> reportTimes, listTimes, reportCpu, listCpu;
     size_t entries = 0, action = 0;
+    // Processor time beside wall time: on a busy machine the wall clock mostly measures the others.
+    auto cpuMs = [] {
+        timespec now{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+        return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+    };
     for (int run = 0; run < repeats; ++run) {
         QElapsedTimer timer;
         timer.start();
+        double cpu = cpuMs();
         const auto result = platform::linuxhw::buildDriverReport(options);
         reportTimes.push_back(timer.nsecsElapsed() / 1e6);
+        reportCpu.push_back(cpuMs() - cpu);
         entries = result.devices.size();
         action = size_t(std::count_if(result.devices.begin(), result.devices.end(), [](const auto &entry) { return entry.needsAction(); }));
         timer.restart();
+        cpu = cpuMs();
         platform::LinuxProvider provider(options);
         provider.instancesOf(QStringLiteral("root\\cimv2"), QStringLiteral("Win32_PnPEntity"));
         listTimes.push_back(timer.nsecsElapsed() / 1e6);
+        listCpu.push_back(cpuMs() - cpu);
     }
-    std::printf("%.2f %.2f %zu %zu\n", median(reportTimes), median(listTimes), entries, action);
+    std::printf("%.2f %.2f %.2f %.2f %zu %zu\n", median(reportTimes), median(listTimes), median(reportCpu), median(listCpu), entries, action);
     return 0;
 }
 
@@ -91,9 +103,18 @@ int generate(const QString &root, int devices)
         const int deviceId = kind == 3 ? 0x9000 + i % 100 : 0x1000 + driver;
         const QByteArray name = "benchdrv" + QByteArray::number(driver);
         const bool bound = kind == 0 || kind == 2;
-        write(root + folder + QStringLiteral("/uevent"), "PCI_CLASS=20000\nPCI_ID=8086:" + hex(deviceId, 4) + "\nPCI_SUBSYS_ID=8086:0000\nPCI_SLOT_NAME="
-                  + address.toLatin1() + '\n' + (bound ? "DRIVER=" + name + '\n' : QByteArray()));
-        write(root + folder + QStringLiteral("/modalias"), "pci:v00008086d0000" + hex(deviceId, 4) + "sv00008086sd00000000bc02sc00i00\n");
+        const QByteArray modalias = "pci:v00008086d0000" + hex(deviceId, 4) + "sv00008086sd00000000bc02sc00i00";
+        // As the kernel writes them: the uevent names the driver and the alias too.
+        write(root + folder + QStringLiteral("/uevent"), (bound ? "DRIVER=" + name + '\n' : QByteArray()) + "PCI_CLASS=20000\nPCI_ID=8086:"
+                  + hex(deviceId, 4) + "\nPCI_SUBSYS_ID=8086:0000\nPCI_SLOT_NAME=" + address.toLatin1() + "\nMODALIAS=" + modalias + '\n');
+        write(root + folder + QStringLiteral("/modalias"), modalias + '\n');
+        write(root + folder + QStringLiteral("/vendor"), "0x8086\n");
+        write(root + folder + QStringLiteral("/device"), "0x" + hex(deviceId, 4).toLower() + '\n');
+        write(root + folder + QStringLiteral("/subsystem_vendor"), "0x8086\n");
+        write(root + folder + QStringLiteral("/subsystem_device"), "0x0000\n");
+        write(root + folder + QStringLiteral("/class"), "0x020000\n");
+        write(root + folder + QStringLiteral("/irq"), "0\n");
+        write(root + folder + QStringLiteral("/resource"), "0x0000000000000000 0x0000000000000000 0x0000000000000000\n");
         write(root + folder + QStringLiteral("/revision"), "0x01\n");
         link(root, folder + QStringLiteral("/subsystem"), QStringLiteral("/sys/bus/pci"));
         link(root, QStringLiteral("/sys/bus/pci/devices/") + address, folder);
@@ -113,8 +134,9 @@ int generate(const QString &root, int devices)
             write(root + usb + QStringLiteral("/bNumInterfaces"), " 1\n");
             link(root, usb + QStringLiteral("/subsystem"), QStringLiteral("/sys/bus/usb"));
             link(root, QStringLiteral("/sys/bus/usb/devices/%1-1").arg(i + 1), usb);
-            write(root + interface + QStringLiteral("/modalias"),
-                  "usb:v046Dp" + hex(0xC000 + driver, 4) + "d0100dc00dsc00dp00ic03isc01ip02in00\n");
+            const QByteArray usbAlias = "usb:v046Dp" + hex(0xC000 + driver, 4) + "d0100dc00dsc00dp00ic03isc01ip02in00";
+            write(root + interface + QStringLiteral("/modalias"), usbAlias + '\n');
+            write(root + interface + QStringLiteral("/uevent"), "DEVTYPE=usb_interface\nMODALIAS=" + usbAlias + '\n');
             write(root + interface + QStringLiteral("/bInterfaceClass"), "03\n");
             link(root, interface + QStringLiteral("/subsystem"), QStringLiteral("/sys/bus/usb"));
             link(root, QStringLiteral("/sys/bus/usb/devices/%1-1:1.0").arg(i + 1), interface);

@@ -102,15 +102,22 @@ const QStringList &configDirectories()
 // A sysfs device with a module alias, found on its bus.
 struct AliasedDevice {
     QString path;     // machine form, resolved
+    QString folder;   // where it was found
     QString modalias;
     QString driver;
-    QString driverModule;
 };
 
-QString boundDriver(const SysRoot &root, const QString &folder)
+// The uevent file names the alias and the bound driver in one read; trees copied without it
+// still have the attribute and the link.
+void readAliasAndDriver(const SysRoot &root, const QString &folder, QString &modalias, QString &driver)
 {
-    const QString driver = root.linkTarget(folder + QStringLiteral("/driver"));
-    return driver.isEmpty() ? root.uevent(folder).value(QStringLiteral("DRIVER")) : driver;
+    const auto uevent = root.uevent(folder);
+    modalias = uevent.value(QStringLiteral("MODALIAS"));
+    if (modalias.isEmpty())
+        modalias = root.readValue(folder + QStringLiteral("/modalias"));
+    driver = uevent.value(QStringLiteral("DRIVER"));
+    if (driver.isEmpty() && !modalias.isEmpty())
+        driver = root.linkTarget(folder + QStringLiteral("/driver"));
 }
 
 // Every device of every bus that has a module alias, once each. An ACPI node stands for the
@@ -119,46 +126,51 @@ std::vector<AliasedDevice> aliasedDevices(const SysRoot &root)
 {
     std::vector<AliasedDevice> devices;
     QSet<QString> seen;
-    auto add = [&](const QString &path, const QString &modalias, const QString &driverFolder) {
+    auto add = [&](const QString &path, const QString &folder, const QString &modalias, const QString &driver) {
         if (modalias.isEmpty() || seen.contains(path))
             return;
         seen.insert(path);
-        devices.push_back({path, modalias, boundDriver(root, driverFolder),
-                           root.linkTarget(driverFolder + QStringLiteral("/driver/module"))});
+        devices.push_back({path, folder, modalias, driver});
     };
     // Processors and memory blocks carry aliases for optional helpers (crypto, frequency
-    // scaling), not for drivers they need.
+    // scaling), not for drivers they need. ACPI nodes come last: they stand for other devices.
     static const QSet<QString> skipped = {QStringLiteral("cpu"), QStringLiteral("memory"), QStringLiteral("node"),
                                           QStringLiteral("acpi")};
+    QString modalias, driver;
     for (const QString &bus : root.entries(QStringLiteral("/sys/bus"))) {
         if (skipped.contains(bus))
             continue;
         const QString busFolder = QStringLiteral("/sys/bus/") + bus + QStringLiteral("/devices/");
         for (const QString &entry : root.entries(busFolder)) {
             const QString link = busFolder + entry;
-            QString modalias = root.readValue(link + QStringLiteral("/modalias"));
+            readAliasAndDriver(root, link, modalias, driver);
             if (modalias.isEmpty() && bus == QLatin1String("pnp")) {
                 // PnP devices name their IDs but export no alias; modules claim them as "pnp:dID".
                 const QString id = root.readText(link + QStringLiteral("/id")).section(QLatin1Char('\n'), 0, 0).trimmed();
-                if (!id.isEmpty())
+                if (!id.isEmpty()) {
                     modalias = QStringLiteral("pnp:d") + id;
+                    driver = root.linkTarget(link + QStringLiteral("/driver"));
+                }
             }
             if (modalias.isEmpty())
                 continue;
             const QString path = root.resolved(link);
-            add(path.isEmpty() ? link : path, modalias, link);
+            add(path.isEmpty() ? link : path, link, modalias, driver);
         }
     }
+    // An ACPI node is driven through its physical node, unless a driver took the node itself.
     for (const QString &entry : root.entries(QStringLiteral("/sys/bus/acpi/devices"))) {
         if (entry.startsWith(QLatin1String("LNX")) || entry.startsWith(QLatin1String("device:")))
             continue; // containers of the firmware's namespace, never driven
         const QString node = QStringLiteral("/sys/bus/acpi/devices/") + entry;
+        readAliasAndDriver(root, node, modalias, driver);
         const QString physical = root.resolved(node + QStringLiteral("/physical_node"));
-        const QString modalias = root.readValue(node + QStringLiteral("/modalias"));
-        if (!physical.isEmpty() && boundDriver(root, node).isEmpty())
-            add(physical, modalias, physical);
-        else
-            add(root.resolved(node).isEmpty() ? node : root.resolved(node), modalias, node);
+        if (!physical.isEmpty() && driver.isEmpty()) {
+            add(physical, physical, modalias, root.linkTarget(physical + QStringLiteral("/driver")));
+        } else {
+            const QString path = root.resolved(node);
+            add(path.isEmpty() ? node : path, node, modalias, driver);
+        }
     }
     return devices;
 }
@@ -199,7 +211,6 @@ DriverReport buildDriverReport(const LinuxProvider::Options &options)
         entry.sysPath = device.path;
         entry.modalias = device.modalias;
         entry.driver = device.driver;
-        entry.driverModule = device.driverModule;
         // The device itself, or the inventory device it is a function of (a USB interface of
         // its device, a virtio function of its PCI card).
         for (QString path = device.path; path.startsWith(QLatin1String("/sys/devices/")); path = parentPath(path)) {
@@ -229,8 +240,16 @@ DriverReport buildDriverReport(const LinuxProvider::Options &options)
         }
 
         // Whose firmware matters: the bound driver's module, or every module that could bind.
-        const QString boundModule = QString(entry.driverModule.isEmpty() ? entry.driver : entry.driverModule)
-                                        .replace(QLatin1Char('-'), QLatin1Char('_'));
+        // A driver named like one of the modules is that module; any other names its module.
+        QString boundModule = QString(entry.driver).replace(QLatin1Char('-'), QLatin1Char('_'));
+        bool named = false;
+        for (const ModuleCandidate &candidate : entry.modules)
+            named = named || candidate.name == boundModule;
+        if (!entry.driver.isEmpty() && !named) {
+            entry.driverModule = root.linkTarget(device.folder + QStringLiteral("/driver/module"));
+            if (!entry.driverModule.isEmpty())
+                boundModule = entry.driverModule;
+        }
         for (ModuleCandidate &candidate : entry.modules) {
             if (!entry.driver.isEmpty() && candidate.name != boundModule)
                 continue;

@@ -49,7 +49,7 @@ struct DriverEntry {
     QString sysPath;     // the sysfs device, machine form
     QString modalias;
     QString driver;       // the driver bound to the sysfs device, empty when none
-    QString driverModule; // the module that provides that driver, when the kernel names it
+    QString driverModule; // the module that provides it, when named otherwise than the driver
     bool needsDriver = false;
     std::vector<ModuleCandidate> modules;
     std::vector<FirmwareFile> missingFirmware; // missing files a user can do something about
