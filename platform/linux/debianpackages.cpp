@@ -86,7 +86,8 @@ void DebianPackages::loadAliases(const QByteArray &table)
                 continue;
             for (QByteArray glob : group.mid(open + 1).split(',')) {
                 glob = glob.trimmed();
-                if (glob.isEmpty())
+                // fnmatch backtracks on every "*": a pattern no alias needs could cost seconds.
+                if (glob.isEmpty() || glob.size() > 256 || glob.count('*') > 16)
                     continue;
                 qsizetype literal = 0;
                 while (literal < glob.size() && !QByteArrayView("*?[\\").contains(glob[literal]))
@@ -127,26 +128,39 @@ const QStringList &DebianPackages::packagesFor(const QString &alias)
 void DebianPackages::loadFirmware()
 {
     byFirmware_.emplace();
-    for (const QString &table : firmwareTables_) {
-        for (const QByteArray &line : root_.readBytes(table, kTableLimit).split('\n')) {
-            const QList<QByteArray> fields = line.simplified().split(' ');
-            if (fields.size() != 2 || !fields[0].startsWith("lib/firmware/"))
+    for (const QString &table : firmwareTables_)
+        addFirmware(root_.readBytes(table, kTableLimit));
+}
+
+void DebianPackages::addFirmware(const QByteArray &table)
+{
+    for (const QByteArray &line : table.split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() != 2 || !fields[0].startsWith("lib/firmware/"))
+            continue;
+        std::vector<DebianPackage> &providers = (*byFirmware_)[QString::fromUtf8(fields[0].mid(13))];
+        for (const QByteArray &location : fields[1].split(',')) {
+            const QList<QByteArray> parts = location.split('/');
+            const QString name = QString::fromUtf8(parts.last());
+            if (!isPackageName(name))
                 continue;
-            std::vector<DebianPackage> &providers = (*byFirmware_)[QString::fromUtf8(fields[0].mid(13))];
-            for (const QByteArray &location : fields[1].split(',')) {
-                const QList<QByteArray> parts = location.split('/');
-                const QString name = QString::fromUtf8(parts.last());
-                if (!isPackageName(name))
-                    continue;
-                const QString component = parts.size() >= 3 ? QString::fromUtf8(parts.first()) : QStringLiteral("main");
-                bool listed = false;
-                for (const DebianPackage &known : providers)
-                    listed = listed || known.name == name;
-                if (!listed)
-                    providers.push_back({name, component});
-            }
+            const QString component = parts.size() >= 3 ? QString::fromUtf8(parts.first()) : QStringLiteral("main");
+            bool listed = false;
+            for (const DebianPackage &known : providers)
+                listed = listed || known.name == name;
+            if (!listed)
+                providers.push_back({name, component});
         }
     }
+}
+
+void DebianPackages::addTables(const QByteArray &aliasTable, const QByteArray &firmwareTable)
+{
+    loadAliases(aliasTable);
+    byAlias_.clear();
+    if (!byFirmware_)
+        loadFirmware();
+    addFirmware(firmwareTable);
 }
 
 std::vector<DebianPackage> DebianPackages::firmwareProviders(const QString &file)

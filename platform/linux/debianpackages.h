@@ -35,6 +35,10 @@ public:
     const QStringList &packagesFor(const QString &alias);
     bool installed(const QString &package) const;
 
+    // Adds the contents of a modaliases table and of a Fw-Contents table (the readers' own
+    // entry, also used on bytes from anywhere).
+    void addTables(const QByteArray &aliasTable, const QByteArray &firmwareTable);
+
 private:
     struct Pattern {
         QByteArray glob;
@@ -43,6 +47,7 @@ private:
     };
     void loadAliases(const QByteArray &table);
     void loadFirmware();
+    void addFirmware(const QByteArray &table);
 
     const SysRoot &root_;
     QString aliasTable_;
