@@ -2,6 +2,7 @@
 
 #include "inventory/catalogue.h"
 #include "inventory/wmi.h"
+#include "platform/linux/driverreport.h"
 #include "platform/management/orderedjson.h"
 
 #include <QCommandLineParser>
@@ -19,7 +20,7 @@ namespace inventory {
 namespace {
 
 const char usage[] =
-    "Usage: driver-searcher [--list | --json] [--root DIR]\n"
+    "Usage: driver-searcher [--list | --json | --drivers [--json]] [--root DIR]\n"
     "\n"
     "Without options the program opens its window; Qt's own options (-style, -platform, ...)\n"
     "reach the window, and arguments the window does not know are ignored.\n"
@@ -27,6 +28,8 @@ const char usage[] =
     "  --list       print the hardware inventory as an indented tree: every hardware class,\n"
     "               its devices and their properties (properties without a value are left out)\n"
     "  --json       print the same inventory as JSON, every property included (null when unknown)\n"
+    "  --drivers    which Linux driver each device needs, whether it is there, what to install\n"
+    "               (devices that need action first; with --json as JSON)\n"
     "  --root DIR   read the hardware from DIR instead of / (a copied or recorded /sys and /proc);\n"
     "               without --list or --json the window opens on that hardware\n"
     "  --version    show the version\n"
@@ -188,10 +191,11 @@ std::optional<int> runCommandLine(const QStringList &arguments, QByteArray *outp
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption listOption(QStringLiteral("list"));
     const QCommandLineOption jsonOption(QStringLiteral("json"));
+    const QCommandLineOption driversOption(QStringLiteral("drivers"));
     const QCommandLineOption rootOption(QStringLiteral("root"), QString(), QStringLiteral("DIR"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption versionOption(QStringLiteral("version"));
-    parser.addOptions({listOption, jsonOption, rootOption, helpOption, versionOption});
+    parser.addOptions({listOption, jsonOption, driversOption, rootOption, helpOption, versionOption});
     const bool parsed = parser.parse(arguments);
     if (parser.isSet(helpOption)) {
         *output += usage;
@@ -201,7 +205,7 @@ std::optional<int> runCommandLine(const QStringList &arguments, QByteArray *outp
         *output += QCoreApplication::applicationVersion().toUtf8() + '\n';
         return 0;
     }
-    const bool inventory = parser.isSet(listOption) || parser.isSet(jsonOption);
+    const bool inventory = parser.isSet(listOption) || parser.isSet(jsonOption) || parser.isSet(driversOption);
     // The window ignores what it does not know (Qt's own options among it); the command-line
     // inventory does not guess.
     if (inventory && !parser.unknownOptionNames().isEmpty())
@@ -222,6 +226,12 @@ std::optional<int> runCommandLine(const QStringList &arguments, QByteArray *outp
         // The folder named on the command line wins over a machine description in the environment.
         qputenv("DRIVERSEARCHER_ROOT", folder.absoluteFilePath().toLocal8Bit());
         qunsetenv("DRIVERSEARCHER_MACHINE");
+    }
+    if (parser.isSet(driversOption)) {
+        const auto report = platform::linuxhw::buildDriverReport(platform::LinuxProvider::Options::fromEnvironment());
+        *output += parser.isSet(jsonOption) ? platform::linuxhw::driverReportJson(report)
+                                            : platform::linuxhw::driverReportText(report);
+        return 0;
     }
     if (!inventory)
         return std::nullopt;

@@ -1,4 +1,5 @@
 // Win32_PnPEntity: every device of every bus, under the same name its own class gives it.
+#include "platform/linux/driverreport.h"
 #include "platform/linux/genericnames.h"
 #include "platform/linux/sources.h"
 
@@ -93,7 +94,7 @@ std::vector<WmiObject> pnpEntities(const SysRoot &root)
         instance.text(QStringLiteral("ClassGuid"), generic::setupClassGuid(device.pnpClass));
         instance.text(QStringLiteral("PNPClass"), device.pnpClass);
         instance.text(QStringLiteral("Manufacturer"), device.manufacturer);
-        instance.text(QStringLiteral("Service"), device.driver);
+        instance.text(QStringLiteral("Service"), driverInUse(root, device));
         instance.flag(QStringLiteral("Present"), true);
         instance.texts(QStringLiteral("HardwareID"), device.hardwareIds);
         instance.texts(QStringLiteral("CompatibleID"), device.compatibleIds);

@@ -120,6 +120,10 @@ Instance settingInstance(const QString &className, const QString &deviceName);
 
 // The computer name as management reports it (the host name, upper-cased).
 QString computerName(const SysRoot &root);
+// A field of the root's os-release ("VERSION_CODENAME" → "bookworm"); empty when absent.
+QString osReleaseField(const SysRoot &root, const QString &key);
+// Every device of every bus, as Win32_PnPEntity lists them.
+std::vector<PnpDevice> allPnpDevices(const SysRoot &root);
 
 // What an input device is, from its capability bits.
 enum class InputKind { Other, Keyboard, Mouse, TouchPad };

@@ -12,8 +12,6 @@ namespace platform::linuxhw {
 
 QHash<QString, qint64> memoryInfo(const SysRoot &root);
 
-namespace {
-
 QString osReleaseField(const SysRoot &root, const QString &key)
 {
     QString text;
@@ -36,6 +34,8 @@ QString osReleaseField(const SysRoot &root, const QString &key)
     }
     return {};
 }
+
+namespace {
 
 QString hostName(const SysRoot &root)
 {

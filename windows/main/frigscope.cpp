@@ -14,6 +14,7 @@
 #include "windows/main/deviceproblems.h"
 #include "windows/main/deviceproperties.h"
 #include "windows/main/driverlookup.h"
+#include "windows/main/linuxdriverpanel.h"
 #include "windows/updater/updater.h"
 #include "windows/main/systemsummary.h"
 
@@ -223,6 +224,8 @@ void fRigscope::buildControls()
     Label6 = named(new app::ClickableLabel(QStringLiteral("Click here for the EULA (End User Licence Agreement)"), client), "Label6");
     Label6->setGeometry(twips(120, 8160, 6015, 315));
     Label6->setStyleSheet(QStringLiteral("color: rgb(0, 0, 192); text-decoration: underline;"));
+    linuxDrivers = new LinuxDriverPanel(client);
+    linuxDrivers->setGeometry(twips(6240, 8100, 6255, 420));
 
     mnuExit = named(menuBar()->addAction(QStringLiteral("Exit")), "mnuExit");
     mnuSupport = named(menuBar()->addAction(QStringLiteral("Support")), "mnuSupport");
@@ -247,6 +250,11 @@ void fRigscope::buildControls()
     });
     trvComputer->viewport()->installEventFilter(this);
     connect(Command2, &QPushButton::clicked, this, handle([this] { Command2_Click(); }));
+    // After the lookup, whatever the database said: what Linux offers for the same device.
+    connect(Command2, &QPushButton::clicked, this, handle([this] {
+        const QTreeWidgetItem *node = trvComputer->currentItem();
+        linuxDrivers->showFor(node && node->parent() ? node->parent()->text(0) : QString(), Label19->text());
+    }));
     connect(Label6, &app::ClickableLabel::clicked, this, handle([this] { Label6_Click(); }));
     connect(mnuExit, &QAction::triggered, this, handle([this] { mnuExit_Click(); }));
     connect(mnuSupport, &QAction::triggered, this, handle([this] { mnuSupport_Click(); }));

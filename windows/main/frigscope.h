@@ -18,6 +18,7 @@ class QTabBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 class Mp3Player;
+class LinuxDriverPanel;
 
 // The main window: the hardware tree, the device properties, the driver lookup and the
 // system summary, with the menus that open the other windows.
@@ -67,6 +68,7 @@ public:
     QLabel *Label14;
     QPlainTextEdit *Text2;
     app::ClickableLabel *Label6;
+    LinuxDriverPanel *linuxDrivers; // what Linux offers for the selected device
     QAction *mnuExit;
     QAction *mnuSupport;
     QAction *mnuUpdates;
