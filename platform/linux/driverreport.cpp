@@ -51,7 +51,7 @@ namespace {
 QString kernelRelease(const SysRoot &root)
 {
     QString release = root.readValue(QStringLiteral("/proc/sys/kernel/osrelease"));
-    if (release.isEmpty() && root.path(QStringLiteral("/")) == QLatin1String("/")) {
+    if (release.isEmpty() && root.isLive()) {
         utsname names{};
         if (uname(&names) == 0)
             release = QString::fromLatin1(names.release);
@@ -112,10 +112,10 @@ struct AliasedDevice {
 void readAliasAndDriver(const SysRoot &root, const QString &folder, QString &modalias, QString &driver)
 {
     const auto uevent = root.uevent(folder);
-    modalias = uevent.value(QStringLiteral("MODALIAS"));
+    modalias = uevent.value("MODALIAS");
     if (modalias.isEmpty())
         modalias = root.readValue(folder + QStringLiteral("/modalias"));
-    driver = uevent.value(QStringLiteral("DRIVER"));
+    driver = uevent.value("DRIVER");
     if (driver.isEmpty() && !modalias.isEmpty())
         driver = root.linkTarget(folder + QStringLiteral("/driver"));
 }
@@ -187,8 +187,8 @@ DriverReport buildDriverReport(const LinuxProvider::Options &options)
         report.moduleDirectory = QStringLiteral("/lib/modules/") + report.kernelRelease;
     QStringList configFolders;
     for (const QString &folder : configDirectories())
-        configFolders << root.path(folder);
-    ModuleIndex index(report.moduleDirectory.isEmpty() ? QString() : root.path(report.moduleDirectory), configFolders);
+        configFolders << root.hostPath(folder);
+    ModuleIndex index(report.moduleDirectory.isEmpty() ? QString() : root.hostPath(report.moduleDirectory), configFolders);
     report.moduleIndex = index.available();
     report.codename = osReleaseField(root, QStringLiteral("VERSION_CODENAME"));
     DebianPackages packages(root, report.codename);

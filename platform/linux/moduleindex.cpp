@@ -27,9 +27,10 @@ ModuleIndex::ModuleIndex(const QString &moduleDirectory, const QStringList &conf
 {
     // Without these files libkmod would answer every lookup with nothing, which reads as
     // "no module knows this device" instead of "this kernel has no index".
-    const bool indexed = !moduleDirectory.isEmpty() && QFileInfo::exists(moduleDirectory + QStringLiteral("/modules.dep.bin"))
-        || QFileInfo::exists(moduleDirectory + QStringLiteral("/modules.alias.bin"))
-        || QFileInfo::exists(moduleDirectory + QStringLiteral("/modules.builtin.bin"));
+    const bool indexed = !moduleDirectory.isEmpty()
+        && (QFileInfo::exists(moduleDirectory + QStringLiteral("/modules.dep.bin"))
+            || QFileInfo::exists(moduleDirectory + QStringLiteral("/modules.alias.bin"))
+            || QFileInfo::exists(moduleDirectory + QStringLiteral("/modules.builtin.bin")));
     if (!indexed)
         return;
     std::vector<QByteArray> configs;

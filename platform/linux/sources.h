@@ -55,6 +55,9 @@ public:
     QStringList entries(const QString &absolute) const;
     // The path a link or folder resolves to, in machine form; empty when it does not exist.
     QString resolved(const QString &absolute) const;
+    // Where a machine path is on this machine, for libraries that open files themselves
+    // (libkmod): its links are resolved inside the root first, so the result stays in it.
+    QString hostPath(const QString &absolute) const;
     // The last part of the path a link points to ("driver" → "ahci"); empty when no link.
     QString linkTarget(const QString &absolute) const;
     // The uevent file of a device folder.

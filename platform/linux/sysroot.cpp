@@ -203,6 +203,12 @@ QString SysRoot::resolved(const QString &absolute) const
     return resolvedMachinePath(normalised(absolute.startsWith(QLatin1Char('/')) ? absolute : QLatin1Char('/') + absolute), 0);
 }
 
+QString SysRoot::hostPath(const QString &absolute) const
+{
+    const QString inside = resolved(absolute);
+    return root_ + (inside.isEmpty() ? normalised(absolute.startsWith(QLatin1Char('/')) ? absolute : QLatin1Char('/') + absolute) : inside);
+}
+
 // Follows the links of a machine path one part at a time, inside the root: a link that names
 // an absolute path names a path of the tree being read, as it would in a chroot.
 QString SysRoot::resolvedMachinePath(const QString &path, int depth) const

@@ -3,15 +3,19 @@
 #include "platform/linux/debianpackages.h"
 #include "platform/linux/sources.h"
 
+#include <QTemporaryDir>
+
 #include <cstddef>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    // An empty root: the tables come from the input, never from the machine.
+    static const QTemporaryDir emptyRoot;
     static const platform::LinuxProvider::Options options = [] {
         platform::LinuxProvider::Options o;
-        o.root = QStringLiteral("/nonexistent/root/of/the/fuzz/target");
+        o.root = emptyRoot.path();
         return o;
     }();
     const platform::linuxhw::SysRoot root(options);
