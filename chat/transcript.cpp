@@ -148,6 +148,22 @@ QMimeData *TranscriptBox::createMimeDataFromSelection() const
     return data;
 }
 
+TranscriptBatch::TranscriptBatch(QWidget *transcript) : edit_(qobject_cast<QTextEdit *>(transcript))
+{
+    if (!edit_)
+        return;
+    cursor_ = QTextCursor(edit_->document());
+    cursor_.beginEditBlock();
+}
+
+TranscriptBatch::~TranscriptBatch()
+{
+    if (!edit_)
+        return;
+    cursor_.endEditBlock();
+    edit_->ensureCursorVisible();
+}
+
 QString visibleControls(QStringView text)
 {
     QString shown = text.toString();

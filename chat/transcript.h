@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QPointer>
 #include <QString>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <QWidget>
 
@@ -54,6 +55,20 @@ inline constexpr char16_t kBreakMark = 0x200B;
 void AddStatusLine(QWidget *transcript, const QColor &colour, const QString &text);
 void AddChatLine(QWidget *transcript, const QString &nickname, const QString &message);
 void AddPresenceLine(QWidget *transcript, const QString &nickname, bool joined);
+
+// Lines written while a batch lives are laid out together when it ends, not one by one, and the
+// view then follows the last of them: for the lines of one arrival, which can be thousands.
+class TranscriptBatch {
+public:
+    explicit TranscriptBatch(QWidget *transcript);
+    ~TranscriptBatch();
+    TranscriptBatch(const TranscriptBatch &) = delete;
+    TranscriptBatch &operator=(const TranscriptBatch &) = delete;
+
+private:
+    QPointer<QTextEdit> edit_;
+    QTextCursor cursor_;
+};
 
 // Handlers of received frames, given the frame text without its terminator. The fields are shown
 // with visibleControls().

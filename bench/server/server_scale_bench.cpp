@@ -41,9 +41,17 @@ double msSince(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
+std::vector<pid_t> &servers()
+{
+    static std::vector<pid_t> running;
+    return running;
+}
+
 [[noreturn]] void fail(const std::string &what)
 {
     std::fprintf(stderr, "server_scale_bench: %s\n", what.c_str());
+    for (const pid_t pid : servers())
+        kill(pid, SIGTERM);
     std::exit(1);
 }
 
@@ -127,20 +135,22 @@ public:
 
     int size() const { return int(connections_.size()); }
 
-    // Connects everyone in batches and waits until all are in the room.
+    // Connects everyone, a few at a time as a patient crowd would (ngircd listens with a backlog
+    // of 10 and takes one connection per turn), and waits until all are in the room.
     void joinAll()
     {
-        constexpr int kBatch = 200;
-        for (int first = 0; first < size(); first += kBatch) {
-            const int last = std::min(size(), first + kBatch);
-            for (int i = first; i < last; ++i)
-                open(i);
-            const auto deadline = Clock::now() + std::chrono::seconds(120);
-            while (joinedCount_ < last) {
-                if (Clock::now() > deadline)
-                    fail(protocol_.name + ": only " + std::to_string(joinedCount_) + " of " + std::to_string(last) + " clients got in");
-                poll(100);
-            }
+        constexpr int kJoiningAtOnce = 8;
+        int opened = 0;
+        auto deadline = Clock::now() + std::chrono::seconds(60);
+        while (joinedCount_ < size()) {
+            while (opened < size() && opened - joinedCount_ < kJoiningAtOnce)
+                open(opened++);
+            const int before = joinedCount_;
+            poll(100);
+            if (joinedCount_ > before)
+                deadline = Clock::now() + std::chrono::seconds(60);
+            else if (Clock::now() > deadline)
+                fail(protocol_.name + ": only " + std::to_string(joinedCount_) + " of " + std::to_string(size()) + " clients got in");
         }
     }
 
@@ -375,6 +385,7 @@ pid_t start(const std::vector<std::string> &command, int port)
         execvp(argv[0], argv.data());
         _exit(127);
     }
+    servers().push_back(pid);
     for (int i = 0; i < 100 && !listening(port); ++i)
         usleep(50000);
     if (!listening(port))
@@ -386,18 +397,21 @@ void stop(pid_t pid)
 {
     kill(pid, SIGTERM);
     waitpid(pid, nullptr, 0);
+    servers().erase(std::find(servers().begin(), servers().end(), pid));
 }
 
-// A configuration for ngircd: this port on loopback, no DNS, ident or PAM look-ups, and no
-// limits on connections, connections per address or joins (Debian's defaults are 500, 10 and
-// 10); everything else as Debian ships it.
+// A configuration for ngircd: this port on loopback, no DNS, ident or PAM look-ups, no limits on
+// connections, connections per address or joins (Debian's defaults are 500, 10 and 10), and no
+// penalty times (which hold every new client back for seconds, and would throttle the senders
+// more than our rate does); everything else as Debian ships it.
 std::string writeIrcConfiguration(const std::string &folder, int port)
 {
     const std::string path = folder + "/ngircd.conf";
     std::ofstream conf(path);
     conf << "[Global]\nName = bench.localhost\nInfo = bench\nListen = 127.0.0.1\nPorts = " << port
          << "\nMotdPhrase = bench\nPidFile = " << folder << "/ngircd.pid\n"
-         << "[Limits]\nMaxConnections = 0\nMaxConnectionsIP = 0\nMaxJoins = 0\nPingTimeout = 600\nPongTimeout = 600\n"
+         << "[Limits]\nMaxConnections = 0\nMaxConnectionsIP = 0\nMaxJoins = 0\nMaxPenaltyTime = 0\nPingTimeout = 600\n"
+         << "PongTimeout = 600\n"
          << "[Options]\nDNS = no\nIdent = no\nPAM = no\nIncludeDir = " << folder << "\n";
     return path;
 }

@@ -2,9 +2,16 @@
 
 #include "chat/ansicodepage.h"
 
-#include <QTcpSocket>
+#include <QHostAddress>
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -13,10 +20,20 @@ namespace {
 // have their turn.
 constexpr qint64 kReadChunk = 4096;
 constexpr int kFramesPerTurn = 64;
-// What the socket layer takes in from a client before TCP holds it back.
-constexpr qint64 kSocketReadBuffer = 16 * 1024;
 // What the system buffers for one member; more waits in our own queue, where it is counted.
 constexpr int kSystemSendBuffer = 64 * 1024;
+
+QString peerOf(int descriptor)
+{
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (getpeername(descriptor, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+        return QStringLiteral("?");
+    const QHostAddress host(reinterpret_cast<const sockaddr *>(&address));
+    const quint16 port = ntohs(address.ss_family == AF_INET6 ? reinterpret_cast<const sockaddr_in6 *>(&address)->sin6_port
+                                                             : reinterpret_cast<const sockaddr_in *>(&address)->sin_port);
+    return QStringLiteral("%1:%2").arg(host.toString()).arg(port);
+}
 
 // Control characters of the code page: C0, DEL, and the five bytes Windows-1252 leaves undefined.
 bool isControl(char byte)
@@ -74,10 +91,10 @@ QString folded(const QByteArray &nickname)
 
 ChatRoom::ChatRoom(QObject *parent) : ChatRoom(Limits{}, parent) {}
 
-ChatRoom::ChatRoom(const Limits &limits, QObject *parent) : QObject(parent), limits_(limits)
+ChatRoom::ChatRoom(const Limits &limits, QObject *parent)
+    : QObject(parent), limits_(limits), listener_([this](qintptr descriptor) { accept(descriptor); })
 {
     clock_.start();
-    connect(&server_, &QTcpServer::newConnection, this, &ChatRoom::accept);
     rateTimer_.setInterval(qMax(1, int(1000 / limits_.framesPerSecond)));
     connect(&rateTimer_, &QTimer::timeout, this, &ChatRoom::refillTokens);
     stallTimer_.setInterval(qBound(10, limits_.stallTimeMs / 4, 1000));
@@ -89,17 +106,18 @@ ChatRoom::~ChatRoom()
 {
     members_.clear();
     for (auto &[serial, client] : clients_) {
-        client->socket->disconnect(this);
-        delete client->socket;
+        client->readable.reset();
+        client->writable.reset();
+        ::close(client->descriptor);
     }
     clients_.clear();
 }
 
 bool ChatRoom::listen(const QHostAddress &address, quint16 port)
 {
-    if (!server_.listen(address, port))
+    if (!listener_.listen(address, port))
         return false;
-    log(QStringLiteral("listening on %1:%2").arg(server_.serverAddress().toString()).arg(server_.serverPort()));
+    log(QStringLiteral("listening on %1:%2").arg(listener_.serverAddress().toString()).arg(listener_.serverPort()));
     return true;
 }
 
@@ -109,72 +127,77 @@ ChatRoom::Client *ChatRoom::find(quint64 serial) const
     return found == clients_.end() ? nullptr : found->second.get();
 }
 
-void ChatRoom::accept()
+void ChatRoom::accept(qintptr descriptor)
 {
-    while (QTcpSocket *socket = server_.nextPendingConnection()) {
-        auto client = std::make_unique<Client>(limits_.maxFrame);
-        const quint64 serial = nextSerial_++;
-        client->serial = serial;
-        client->socket = socket;
-        client->tokens = limits_.frameBurst;
-        client->tokensAtMs = clock_.elapsed();
-        client->peer = QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
-        socket->setReadBufferSize(kSocketReadBuffer);
-        socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, kSystemSendBuffer);
-        log(QStringLiteral("%1 connected").arg(describe(*client)));
-        clients_.emplace(serial, std::move(client));
-        connect(socket, &QTcpSocket::readyRead, this, [this, serial] { pump(serial); });
-        connect(socket, &QTcpSocket::bytesWritten, this, [this, serial] { tookOutput(serial); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, serial] { leave(serial); });
-    }
+    const int fd = int(descriptor);
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &kSystemSendBuffer, sizeof kSystemSendBuffer);
+    // Frames go out as they are written: holding small writes back until the last is
+    // acknowledged would make every member wait for its client's delayed acknowledgement.
+    const int noDelay = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
+    auto client = std::make_unique<Client>(limits_.maxFrame);
+    const quint64 serial = nextSerial_++;
+    client->serial = serial;
+    client->descriptor = fd;
+    client->peer = peerOf(fd);
+    client->tokens = limits_.frameBurst;
+    client->tokensAtMs = clock_.elapsed();
+    client->readable = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read);
+    connect(client->readable.get(), &QSocketNotifier::activated, this, [this, serial] { pump(serial); });
+    client->writable = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Write);
+    client->writable->setEnabled(false);
+    connect(client->writable.get(), &QSocketNotifier::activated, this, [this, serial] { writeUnsent(serial); });
+    log(QStringLiteral("%1 connected").arg(describe(*client)));
+    clients_.emplace(serial, std::move(client));
 }
 
-// Handles what a client sent, as far as its rate and the room let it; the rest waits in the
-// client's socket, which then holds the sender back.
+// Handles what a client sent, as far as its rate and the room let it. While it may not go on, its
+// socket is not read, so what it sends waits with the system and TCP holds it back.
 void ChatRoom::pump(quint64 serial)
 {
     Client *client = find(serial);
     if (!client)
         return;
-    client->pumpQueued = false;
     for (int handled = 0; handled < kFramesPerTurn;) {
         if (client->inbox.isEmpty()) {
             if (client->overflowed) {
                 drop(*client, "sent too much without ending a frame");
                 return;
             }
+            char bytes[kReadChunk];
+            const ssize_t got = ::recv(client->descriptor, bytes, sizeof bytes, 0);
+            if (got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+                leave(serial); // closed, or the connection failed
+                return;
+            }
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                client->readable->setEnabled(true); // all read: wait for more
+                return;
+            }
             if (client->closing)
-                return;
-            const QByteArray bytes = client->socket->read(kReadChunk);
-            if (bytes.isEmpty())
-                return;
-            const auto result = client->received.receive(bytes, [&](QByteArrayView element) {
+                continue; // a refused client has nothing more to say
+            const auto result = client->received.receive(QByteArrayView(bytes, got), [&](QByteArrayView element) {
                 client->inbox.append(element.toByteArray());
             });
             client->overflowed = result == chat::FrameReassembler::Result::Overflow;
             continue;
         }
-        if (!mayHandleFrame(*client))
+        if (!mayHandleFrame(*client)) {
+            client->readable->setEnabled(false);
             return;
+        }
         handleFrame(*client, client->inbox.takeFirst());
         client = find(serial);
         if (!client)
             return;
-        if (client->closing) {
-            client->inbox.clear();
-            return;
-        }
         ++handled;
     }
-    queuePump(*client);
-}
-
-void ChatRoom::queuePump(Client &client)
-{
-    if (client.pumpQueued)
-        return;
-    client.pumpQueued = true;
-    QMetaObject::invokeMethod(this, [this, serial = client.serial] { pump(serial); }, Qt::QueuedConnection);
+    // More may wait: the others have their turn first.
+    client->readable->setEnabled(false);
+    QMetaObject::invokeMethod(this, [this, serial] { pump(serial); }, Qt::QueuedConnection);
 }
 
 bool ChatRoom::mayHandleFrame(Client &client)
@@ -203,8 +226,7 @@ void ChatRoom::refillTokens()
     }
     const QSet<quint64> waiting = std::exchange(rateLimited_, {});
     for (const quint64 serial : waiting)
-        if (Client *client = find(serial))
-            queuePump(*client);
+        pump(serial);
 }
 
 void ChatRoom::handleFrame(Client &client, const QByteArray &frame)
@@ -258,11 +280,15 @@ void ChatRoom::join(Client &client, const QByteArray &nickname)
     broadcast(makeFrame("ENT", nickname), &client, &client);
 }
 
+// Says why, and ends the connection once the system has taken that; what the client still sends
+// is read and ignored until it closes, so that nothing unread makes the system reset the
+// connection before the reason arrives.
 void ChatRoom::refuse(Client &client, const QString &reason)
 {
     client.closing = true;
-    client.socket->write(makeFrame("MSG", kServerNickname + QByteArray(1, chat::kFieldSeparator) + chat::toAnsi(reason)));
-    client.socket->disconnectFromHost();
+    client.inbox.clear();
+    client.lastProgressMs = clock_.elapsed();
+    send(client, makeFrame("MSG", kServerNickname + QByteArray(1, chat::kFieldSeparator) + chat::toAnsi(reason)), nullptr);
 }
 
 const QByteArray &ChatRoom::namesField()
@@ -286,8 +312,9 @@ void ChatRoom::leave(quint64 serial)
     rateLimited_.remove(serial);
     release(*client);
     log(QStringLiteral("%1 disconnected").arg(describe(*client)));
-    client->socket->disconnect(this);
-    client->socket->deleteLater();
+    client->readable.reset();
+    client->writable.reset();
+    ::close(client->descriptor);
     if (client->joined) {
         members_.erase(std::find(members_.begin(), members_.end(), client.get()));
         memberNicknames_.remove(client->foldedNickname);
@@ -296,15 +323,87 @@ void ChatRoom::leave(quint64 serial)
     }
 }
 
+// Writes what the system takes now; false when the connection failed, which is then dropped as
+// soon as the room is not in the middle of a broadcast.
+bool ChatRoom::writeOut(Client &member, const char *data, qsizetype size, qsizetype &written)
+{
+    written = 0;
+    while (written < size) {
+        const ssize_t n = ::send(member.descriptor, data + written, size_t(size - written), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            written += n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            return true;
+        } else {
+            dropLater(member, "cannot be written to");
+            return false;
+        }
+    }
+    return true;
+}
+
+// Frames for a member are gathered during one turn of the event loop and written in one go at
+// its end: a message to the whole room is then one write per member however many arrived
+// together, rather than one per frame.
 void ChatRoom::send(Client &member, const QByteArray &frame, Client *cause)
 {
-    member.socket->write(frame);
-    if (!cause || member.socket->bytesToWrite() <= limits_.highWater || member.heldBack.contains(cause->serial))
+    if (member.failed)
+        return;
+    member.unsent += frame;
+    if (!member.writePending && !member.writable->isEnabled()) {
+        member.writePending = true;
+        pendingWrites_.push_back(member.serial);
+        if (pendingWrites_.size() == 1)
+            QMetaObject::invokeMethod(this, &ChatRoom::writePending, Qt::QueuedConnection);
+    }
+    if (!cause || unsentBytes(member) <= limits_.highWater || member.heldBack.contains(cause->serial))
         return;
     if (member.heldBack.isEmpty())
         member.lastProgressMs = clock_.elapsed();
     member.heldBack.insert(cause->serial);
     ++cause->waitingOn;
+}
+
+void ChatRoom::writePending()
+{
+    const std::vector<quint64> serials = std::exchange(pendingWrites_, {});
+    for (const quint64 serial : serials) {
+        if (Client *member = find(serial)) {
+            member->writePending = false;
+            writeUnsent(serial);
+        }
+    }
+}
+
+void ChatRoom::writeUnsent(quint64 serial)
+{
+    Client *member = find(serial);
+    if (!member || member->failed)
+        return;
+    qsizetype written = 0;
+    if (!writeOut(*member, member->unsent.constData() + member->unsentFrom, unsentBytes(*member), written))
+        return;
+    if (written > 0)
+        member->lastProgressMs = clock_.elapsed();
+    member->unsentFrom += written;
+    if (unsentBytes(*member) == 0) {
+        member->unsent = QByteArray();
+        member->unsentFrom = 0;
+        member->writable->setEnabled(false);
+        if (member->closing)
+            ::shutdown(member->descriptor, SHUT_WR);
+    } else {
+        // The rest goes when the system can take more.
+        member->writable->setEnabled(true);
+        if (member->unsentFrom > member->unsent.size() / 2) {
+            member->unsent.remove(0, member->unsentFrom);
+            member->unsentFrom = 0;
+        }
+    }
+    if (!member->heldBack.isEmpty() && unsentBytes(*member) <= limits_.highWater / 2)
+        release(*member);
 }
 
 void ChatRoom::broadcast(const QByteArray &frame, Client *cause, const Client *except)
@@ -314,16 +413,6 @@ void ChatRoom::broadcast(const QByteArray &frame, Client *cause, const Client *e
             send(*member, frame, cause);
 }
 
-void ChatRoom::tookOutput(quint64 serial)
-{
-    Client *member = find(serial);
-    if (!member)
-        return;
-    member->lastProgressMs = clock_.elapsed();
-    if (!member->heldBack.isEmpty() && member->socket->bytesToWrite() <= limits_.highWater / 2)
-        release(*member);
-}
-
 // The clients that waited for this member go on.
 void ChatRoom::release(Client &member)
 {
@@ -331,30 +420,41 @@ void ChatRoom::release(Client &member)
     for (const quint64 serial : waiting) {
         Client *client = find(serial);
         if (client && --client->waitingOn == 0)
-            queuePump(*client);
+            QMetaObject::invokeMethod(this, [this, serial] { pump(serial); }, Qt::QueuedConnection);
     }
 }
 
 void ChatRoom::dropStalledMembers()
 {
     const qint64 now = clock_.elapsed();
-    std::vector<quint64> stalled;
+    std::vector<quint64> stalledMembers;
     for (const auto &[serial, client] : clients_) {
-        const qint64 unsent = client->socket->bytesToWrite();
-        if (unsent > limits_.maxUnsent || (!client->heldBack.isEmpty() && now - client->lastProgressMs > limits_.stallTimeMs))
-            stalled.push_back(serial);
+        const bool stalled = now - client->lastProgressMs > limits_.stallTimeMs;
+        if (unsentBytes(*client) > limits_.maxUnsent || ((!client->heldBack.isEmpty() || client->closing) && stalled))
+            stalledMembers.push_back(serial);
     }
-    for (const quint64 serial : stalled)
+    for (const quint64 serial : stalledMembers)
         if (Client *client = find(serial))
             drop(*client, "does not read what it is sent");
 }
 
+// For a failure found in the middle of a broadcast, which must not change the room under it.
+void ChatRoom::dropLater(Client &client, const char *reason)
+{
+    client.failed = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this, serial = client.serial, reason] {
+            if (Client *failed = find(serial))
+                drop(*failed, reason);
+        },
+        Qt::QueuedConnection);
+}
+
 void ChatRoom::drop(Client &client, const char *reason)
 {
-    const quint64 serial = client.serial;
     log(QStringLiteral("%1 %2: disconnecting").arg(describe(client), QLatin1String(reason)));
-    client.socket->abort(); // emits disconnected, which runs leave()
-    leave(serial);
+    leave(client.serial);
 }
 
 QString ChatRoom::describe(const Client &client) const

@@ -3,18 +3,31 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
-#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSet>
+#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
 
-class QTcpSocket;
+// Takes connections and hands over their descriptors. The room reads and writes them itself:
+// a socket object would keep a buffer of its own for every member, and buffered writes cost a
+// turn of the event loop per write, where a room writes every message to every member.
+class ConnectionListener : public QTcpServer {
+public:
+    explicit ConnectionListener(std::function<void(qintptr)> accept) : accept_(std::move(accept)) {}
+
+protected:
+    void incomingConnection(qintptr descriptor) override { accept_(descriptor); }
+
+private:
+    std::function<void(qintptr)> accept_;
+};
 
 // One chat room speaking the Live Help frames. A client joins with "CON" and gets the list of
 // everyone in the room ("LST"); the others learn of it ("ENT"). Each "MSG" goes to everyone in the
@@ -28,10 +41,10 @@ class QTcpSocket;
 // when the room is full.
 //
 // A busy room slows senders down instead of dropping readers. Frames are taken from a client at
-// most at its message rate; and while a member has more than highWater bytes waiting to be sent
-// to it, every client whose frames put them there waits (its socket is not read, so TCP holds the
+// most at its frame rate; and while a member has more than highWater bytes waiting to be sent to
+// it, every client whose frames put them there waits (its socket is not read, so TCP holds the
 // sender back). Only a member that takes nothing for stallTime while others wait for it, or that
-// holds more than maxUnsent bytes unsent, is disconnected.
+// has more than maxUnsent bytes waiting, is disconnected.
 class ChatRoom : public QObject {
     Q_OBJECT
 public:
@@ -55,34 +68,41 @@ public:
     ~ChatRoom() override;
 
     bool listen(const QHostAddress &address, quint16 port);
-    QString errorString() const { return server_.errorString(); }
-    quint16 port() const { return server_.serverPort(); }
+    QString errorString() const { return listener_.errorString(); }
+    quint16 port() const { return listener_.serverPort(); }
 
 private:
     struct Client {
         quint64 serial = 0;
-        QTcpSocket *socket = nullptr;
-        QString peer;             // address and port, for the log
+        int descriptor = -1;
+        QString peer;              // address and port, for the log
+        std::unique_ptr<QSocketNotifier> readable;
+        std::unique_ptr<QSocketNotifier> writable; // on while something waits to be sent
         chat::FrameReassembler received;
-        QList<QByteArray> inbox; // complete frames not yet handled
-        bool overflowed = false;  // sent an unfinished frame beyond the bound
-        QByteArray nickname;      // as it joined; empty until "CON"
-        QString foldedNickname;   // for comparing nicknames
+        QList<QByteArray> inbox;   // complete frames not yet handled
+        bool overflowed = false;   // sent an unfinished frame beyond the bound
+        QByteArray nickname;       // as it joined; empty until "CON"
+        QString foldedNickname;    // for comparing nicknames
         bool joined = false;
-        bool closing = false;     // refused: its last frame is on the way, nothing more is read
-        bool pumpQueued = false;
-        double tokens = 0;        // frames it may send now
+        bool closing = false;      // refused: its last frame is on the way, what it sends is ignored
+        double tokens = 0;         // frames it may send now
         qint64 tokensAtMs = 0;
-        int waitingOn = 0;        // members whose unsent output holds this client back
-        QSet<quint64> heldBack;   // clients that wait for this member to take its output
+        // What the system has not taken yet of what was sent to this client, from unsentFrom
+        // on: the frames of this turn, and what the system did not take. The memory goes when
+        // it has all been taken.
+        QByteArray unsent;
+        qsizetype unsentFrom = 0;
+        bool writePending = false; // its frames are written at the end of this turn
+        bool failed = false;       // a write failed: the connection is being dropped
+        int waitingOn = 0;         // members whose unsent output holds this client back
+        QSet<quint64> heldBack;    // clients that wait for this member to take its output
         qint64 lastProgressMs = 0;
 
         explicit Client(qsizetype maxFrame) : received(maxFrame) {}
     };
 
-    void accept();
+    void accept(qintptr descriptor);
     void pump(quint64 serial);
-    void queuePump(Client &client);
     bool mayHandleFrame(Client &client);
     void handleFrame(Client &client, const QByteArray &frame);
     void join(Client &client, const QByteArray &nickname);
@@ -91,17 +111,21 @@ private:
     void leave(quint64 serial);
     void send(Client &member, const QByteArray &frame, Client *cause);
     void broadcast(const QByteArray &frame, Client *cause, const Client *except = nullptr);
-    void tookOutput(quint64 serial);
+    bool writeOut(Client &member, const char *data, qsizetype size, qsizetype &written);
+    void writePending();
+    void writeUnsent(quint64 serial);
+    qsizetype unsentBytes(const Client &member) const { return member.unsent.size() - member.unsentFrom; }
     void release(Client &member);
     void refillTokens();
     void dropStalledMembers();
+    void dropLater(Client &client, const char *reason);
     void drop(Client &client, const char *reason);
     const QByteArray &namesField();
     Client *find(quint64 serial) const;
     QString describe(const Client &client) const;
 
     Limits limits_;
-    QTcpServer server_;
+    ConnectionListener listener_;
     QElapsedTimer clock_;
     QTimer rateTimer_;  // runs while some client waits for its rate
     QTimer stallTimer_; // looks for members that hold others back without reading
@@ -109,6 +133,7 @@ private:
     std::vector<Client *> members_; // joined clients in the order they joined
     QSet<QString> memberNicknames_; // folded
     QSet<quint64> rateLimited_;
+    std::vector<quint64> pendingWrites_; // members with frames of this turn
     QByteArray names_;               // the "LST" field, kept while nobody leaves
     bool namesCurrent_ = true;
     quint64 nextSerial_ = 1;

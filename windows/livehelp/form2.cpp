@@ -359,8 +359,11 @@ void Form2::receiveSlice()
 {
     const QByteArray bytes = sckClient->read(kArrivalSlice);
     const chat::ChatView view{rtbChat, lstUsers};
-    const auto result =
-        state().ReceiveBuffer.receive(bytes, [&](QByteArrayView element) { chat::DispatchFrame(view, element); });
+    chat::FrameReassembler::Result result;
+    {
+        const chat::TranscriptBatch batch(rtbChat);
+        result = state().ReceiveBuffer.receive(bytes, [&](QByteArrayView element) { chat::DispatchFrame(view, element); });
+    }
     if (result == chat::FrameReassembler::Result::Overflow)
         connectionDropped(livehelp::errorLine(livehelp::kConnectionAborted,
                                               QStringLiteral("The server sent more than 1 MB without ending a message, so "
