@@ -10,7 +10,9 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QListWidget>
+#include <QMimeData>
 #include <QTextCursor>
+#include <QTextDocumentFragment>
 #include <QTextEdit>
 
 #include <initializer_list>
@@ -48,6 +50,39 @@ QTextCharFormat runFormat(const Run &run)
     return format;
 }
 
+bool breaksLine(QChar c)
+{
+    return c.isSpace() || c == QChar(kBreakMark);
+}
+
+// The text with a break mark after every kLongestUnbrokenRun characters without a blank.
+QString withBreakMarks(const QString &text)
+{
+    qsizetype run = 0;
+    qsizetype marks = 0;
+    for (const QChar c : text) {
+        run = breaksLine(c) ? 0 : run + 1;
+        if (run > kLongestUnbrokenRun) {
+            ++marks;
+            run = 1;
+        }
+    }
+    if (marks == 0)
+        return text;
+    QString marked;
+    marked.reserve(text.size() + marks);
+    run = 0;
+    for (const QChar c : text) {
+        run = breaksLine(c) ? 0 : run + 1;
+        if (run > kLongestUnbrokenRun) {
+            marked += QChar(kBreakMark);
+            run = 1;
+        }
+        marked += c;
+    }
+    return marked;
+}
+
 // Appends the runs and a line end at the end of the transcript, then plays the sound.
 void appendLine(QWidget *transcript, std::initializer_list<Run> runs)
 {
@@ -65,10 +100,11 @@ void appendLine(QWidget *transcript, std::initializer_list<Run> runs)
     QTextCharFormat format;
     for (const Run &run : runs) {
         format = runFormat(run);
-        // A CR LF inside received text is one line break, as on the wire.
+        // A CR LF in a status line is one line break. (Received fields come here with their
+        // control characters made visible.)
         QString text = run.text;
         text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-        cursor.insertText(text, format);
+        cursor.insertText(withBreakMarks(text), format);
     }
     cursor.insertText(QStringLiteral("\n"), format);
     cursor.endEditBlock();
@@ -77,9 +113,11 @@ void appendLine(QWidget *transcript, std::initializer_list<Run> runs)
     PlayNotificationSound();
 }
 
+// Compared as shown, so that a nickname shown with visible control characters is still
+// recognised as the user's own.
 bool isOwnNickname(const QString &nickname)
 {
-    return nickname.toLower() == chatState().CurrentNickname.toLower();
+    return nickname.toLower() == visibleControls(chatState().CurrentNickname).toLower();
 }
 
 const QColor &nicknameColour(const QString &nickname)
@@ -90,6 +128,56 @@ const QColor &nicknameColour(const QString &nickname)
 QChar fieldSeparator() { return QChar::fromLatin1(kFieldSeparator); }
 
 } // namespace
+
+TranscriptBox::TranscriptBox(QWidget *parent) : QTextEdit(parent)
+{
+    setReadOnly(true);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+}
+
+QMimeData *TranscriptBox::createMimeDataFromSelection() const
+{
+    const QTextDocumentFragment selection = textCursor().selection();
+    QString text = selection.toPlainText();
+    QString html = selection.toHtml();
+    text.remove(QChar(kBreakMark));
+    html.remove(QChar(kBreakMark));
+    auto *data = new QMimeData;
+    data->setText(text);
+    data->setHtml(html);
+    return data;
+}
+
+TranscriptBatch::TranscriptBatch(QWidget *transcript) : edit_(qobject_cast<QTextEdit *>(transcript))
+{
+    if (!edit_)
+        return;
+    cursor_ = QTextCursor(edit_->document());
+    cursor_.beginEditBlock();
+}
+
+TranscriptBatch::~TranscriptBatch()
+{
+    if (!edit_)
+        return;
+    cursor_.endEditBlock();
+    edit_->ensureCursorVisible();
+}
+
+QString visibleControls(QStringView text)
+{
+    QString shown = text.toString();
+    for (QChar &c : shown) {
+        const char16_t u = c.unicode();
+        if (u < 0x20)
+            c = QChar(char16_t(0x2400 + u));
+        else if (u == 0x7F)
+            c = QChar(char16_t(0x2421));
+        else if (u >= 0x80 && u < 0xA0)
+            c = QChar(char16_t(0xFFFD));
+    }
+    return shown;
+}
 
 void PlayNotificationSound()
 {
@@ -119,7 +207,7 @@ void ShowChatMessage(const ChatView &view, const QString &frame)
     // Without a text field the frame carries no message.
     if (fields.size() < 3)
         return;
-    AddChatLine(view.transcript, fields[1], fields[2]);
+    AddChatLine(view.transcript, visibleControls(fields[1]), visibleControls(fields[2]));
 }
 
 void FillUserList(const ChatView &view, const QString &frame)
@@ -131,10 +219,12 @@ void FillUserList(const ChatView &view, const QString &frame)
     if (!list)
         return;
     list->clear();
-    if (!names.contains(QLatin1String(kNameSeparator)))
-        list->addItem(names);
-    else
-        list->addItems(names.split(QLatin1String(kNameSeparator), Qt::SkipEmptyParts));
+    if (!names.contains(QLatin1String(kNameSeparator))) {
+        list->addItem(visibleControls(names));
+        return;
+    }
+    for (const QString &name : names.split(QLatin1String(kNameSeparator), Qt::SkipEmptyParts))
+        list->addItem(visibleControls(name));
 }
 
 void ShowJoinOrLeave(const ChatView &view, const QString &frame)
@@ -142,7 +232,7 @@ void ShowJoinOrLeave(const ChatView &view, const QString &frame)
     if (!frame.contains(fieldSeparator()))
         return;
     const QString command = frame.section(fieldSeparator(), 0, 0);
-    const QString nickname = frame.section(fieldSeparator(), 1, 1);
+    const QString nickname = visibleControls(frame.section(fieldSeparator(), 1, 1));
     const bool joined = command == QLatin1String("ENT");
     AddPresenceLine(view.transcript, nickname, joined);
     if (joined) {

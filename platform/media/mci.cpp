@@ -2,18 +2,25 @@
 
 #include <QAudioOutput>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QHash>
 #include <QMediaPlayer>
-#include <QMimeDatabase>
 #include <QPointer>
+#include <QTimer>
 #include <QUrl>
 
+#include <memory>
 #include <optional>
 
 namespace platform::media {
 
 namespace {
+
+// How long an open waits for the playback system to take the file or refuse it. It takes a
+// sound file or refuses any other in a few tens of milliseconds; a file still undecided after
+// this (a very slow disk) is taken, and fails later if it cannot be played.
+constexpr int kDecodeCheckMs = 5000;
 
 // One opened file under one alias.
 class MediaDevice : public QObject {
@@ -26,6 +33,27 @@ public:
     }
 
     bool failed() const { return failed_ || player_.mediaStatus() == QMediaPlayer::InvalidMedia; }
+
+    // Waits until the playback system has loaded the file or refused it, as an open on a
+    // synchronous media system would. Clicks and keys wait meanwhile, so nothing the user does
+    // runs inside the open.
+    void waitUntilDecided()
+    {
+        auto decided = [this] {
+            const QMediaPlayer::MediaStatus status = player_.mediaStatus();
+            return failed() || (status != QMediaPlayer::NoMedia && status != QMediaPlayer::LoadingMedia);
+        };
+        if (decided())
+            return;
+        QEventLoop wait;
+        QObject::connect(&player_, &QMediaPlayer::mediaStatusChanged, &wait, [&] {
+            if (decided())
+                wait.quit();
+        });
+        QObject::connect(&player_, &QMediaPlayer::errorOccurred, &wait, &QEventLoop::quit);
+        QTimer::singleShot(kDecodeCheckMs, &wait, &QEventLoop::quit);
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    }
     QMediaPlayer &player() { return player_; }
 
     QString mode() const
@@ -101,21 +129,6 @@ unsigned splitWords(const QString &command, QList<Word> &words)
     return MciSuccess;
 }
 
-// Only files that are audio or video are taken, so a refused file is reported at open as a
-// synchronous player would. The content decides; the name only settles content that no
-// known type matches (a sound file with a damaged or unusual start).
-bool looksLikeMedia(const QString &file)
-{
-    auto isMedia = [](const QMimeType &type) {
-        return type.name().startsWith(QLatin1String("audio/")) || type.name().startsWith(QLatin1String("video/"));
-    };
-    const QMimeDatabase types;
-    const QMimeType byContent = types.mimeTypeForFile(file, QMimeDatabase::MatchContent);
-    if (isMedia(byContent))
-        return true;
-    return byContent.isDefault() && isMedia(types.mimeTypeForFile(file, QMimeDatabase::MatchExtension));
-}
-
 unsigned openDevice(const QList<Word> &words)
 {
     if (words.size() < 2 || words[1].is("type") || words[1].is("alias") || words[1].text.isEmpty())
@@ -139,11 +152,16 @@ unsigned openDevice(const QList<Word> &words)
     const QFileInfo info(file);
     if (!info.isFile())
         return MciFileNotFound;
-    if (!info.isReadable() || !looksLikeMedia(file))
+    if (!info.isReadable())
         return MciInvalidFile;
     if (!QCoreApplication::instance())
         return MciNoPlaybackSystem;
-    devices().insert(alias.toLower(), new MediaDevice(file, QCoreApplication::instance()));
+    // Only what the playback system can decode is opened: the file's content decides, never its name.
+    auto device = std::make_unique<MediaDevice>(file, QCoreApplication::instance());
+    device->waitUntilDecided();
+    if (device->failed())
+        return MciInvalidFile;
+    devices().insert(alias.toLower(), device.release());
     return MciSuccess;
 }
 

@@ -10,7 +10,9 @@
 // (no escapes inside). Keywords, device types and aliases are case-insensitive.
 //
 // Commands:
-//   open <file> [type MPEGVideo] [alias <alias>]   the alias defaults to the file
+//   open <file> [type MPEGVideo] [alias <alias>]   the alias defaults to the file; a file the
+//                                                  playback system cannot decode is refused
+//                                                  (MciInvalidFile), whatever its name
 //   play <alias> [from <milliseconds>]             resumes, or starts at the position given
 //   pause <alias> | stop <alias> | close <alias>
 //   status <alias> mode       replies "playing", "paused" or "stopped"

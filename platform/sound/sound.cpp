@@ -63,7 +63,17 @@ MediaPlayerSound::~MediaPlayerSound()
 
 void MediaPlayerSound::playFile(const QString &path)
 {
-    const QFileInfo file(path);
+    pendingPath_ = path;
+    if (pending_)
+        return;
+    pending_ = true;
+    QMetaObject::invokeMethod(this, &MediaPlayerSound::playPending, Qt::QueuedConnection);
+}
+
+void MediaPlayerSound::playPending()
+{
+    pending_ = false;
+    const QFileInfo file(pendingPath_);
     if (!file.isFile()) {
         if (player_)
             player_->stop();

@@ -5,6 +5,10 @@
 #include "tests/chat/chattesthelpers.h"
 #include "tests/support/testsupport.h"
 
+#include <QAccessible>
+#include <QApplication>
+#include <QAccessibleTextInterface>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
@@ -113,6 +117,51 @@ private slots:
         QCOMPARE(transcriptTexts(transcript), QStringList{"<b>Eve</b>: <img src=x> <a href='y'>z</a> &amp;"});
         QVERIFY(!transcript->document()->toHtml().contains(QLatin1String("<img")));
         QCOMPARE(transcriptLines(transcript)[0][0].bold, true);
+    }
+
+    // Control characters in received fields are shown as symbols: nothing hides the lines after
+    // them from a screen reader, and no field draws a line break of its own.
+    void controlCharactersShownVisibly()
+    {
+        chat::chatState().CurrentNickname = QStringLiteral("me\tyou");
+        receive(QByteArrayLiteral("MSG\x02" "Ev\0e\x02" "a\0b\r\n" "Server: lost\x1b\x7f\x81\x04"));
+        receive(QByteArrayLiteral("MSG\x02" "me\tyou\x02" "mine\x04" "ENT\x02X\x01\x04"));
+        receive(QByteArrayLiteral("MSG\x02" "Bob\x02" "after\x04"));
+        const QStringList expected = {QStringLiteral("Ev\u2400e: a\u2400b\u240d\u240aServer: lost\u241b\u2421\ufffd"),
+                                      QStringLiteral("me\u2409you: mine"), QStringLiteral("X\u2401 has joined the room."),
+                                      QStringLiteral("Bob: after")};
+        QCOMPARE(transcriptTexts(transcript), expected);
+        QCOMPARE(transcriptLines(transcript)[1][0].colour, chat::kNavy);
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(transcript);
+        QVERIFY(accessible && accessible->textInterface());
+        const QString read = accessible->textInterface()->text(0, accessible->textInterface()->characterCount());
+        QVERIFY(read.contains(QLatin1String("Bob: after")));
+        for (const QChar c : read)
+            QVERIFY2(c >= u' ' || c == u'\n' || c == QChar::ParagraphSeparator, qPrintable(QString::number(c.unicode(), 16)));
+
+        receive(QByteArrayLiteral("LST\x02" "A\0\r\nB\tC\r\nX\x01\r\n\x04"));
+        QCOMPARE(entries(*users), QStringList({QStringLiteral("A\u2400"), QStringLiteral("B\u2409C"), QStringLiteral("X\u2401")}));
+        receive(QByteArrayLiteral("LEA\x02x\x01\x04"));
+        QCOMPARE(entries(*users), QStringList({QStringLiteral("A\u2400"), QStringLiteral("B\u2409C")}));
+    }
+
+    // A word longer than any line gets invisible break marks, which a copy leaves out: its
+    // layout then costs time in proportion to its length, not its square.
+    void longWordsBreakAnywhereAndCopyWhole()
+    {
+        chat::TranscriptBox box;
+        const QString word(1000, u'x');
+        chat::AddChatLine(&box, QStringLiteral("Bob"), word + QStringLiteral(" short words stay as they are"));
+        const QString shown = transcriptTexts(&box).first();
+        QCOMPARE(shown.count(QChar(chat::kBreakMark)), 3);
+        QCOMPARE(shown.indexOf(QChar(chat::kBreakMark)), 5 + 256);
+        QCOMPARE(QString(shown).remove(QChar(chat::kBreakMark)), QStringLiteral("Bob: ") + word + QStringLiteral(" short words stay as they are"));
+        QCOMPARE(box.wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+        QCOMPARE(box.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QVERIFY(box.isReadOnly());
+        box.selectAll();
+        box.copy();
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("Bob: ") + word + QStringLiteral(" short words stay as they are\n"));
     }
 
     void writersLeaveOtherControlsAlone()

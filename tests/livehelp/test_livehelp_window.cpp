@@ -7,6 +7,7 @@
 #include "tests/support/testsupport.h"
 #include "tools/livehelp-server/chatroom.h"
 #include "windows/about/tos.h"
+#include "windows/livehelp/chatsession.h"
 #include "windows/livehelp/form2.h"
 #include "windows/livehelp/mp3player.h"
 #include "windows/livehelp/singleinstance.h"
@@ -23,7 +24,9 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -293,20 +296,76 @@ private slots:
         QCOMPARE(lines().last(), QStringLiteral("> Not connected! Cannot send message."));
     }
 
-    void refusedConnection()
+    // Failures carry the numbers of the Windows socket errors, never 0.
+    void socketErrorNumbers()
     {
         openWindow();
         form->txtServer->setText(QStringLiteral("127.0.0.1"));
         form->txtPort->setText(QString::number(closedPort()));
         QTest::mouseClick(form->cmdConnect, Qt::LeftButton);
         QVERIFY(waitForLine(QStringLiteral("> Press the [ESC] key to re-connect.")));
-        const QStringList all = lines();
+        QStringList all = lines();
         QCOMPARE(all.size(), 4);
-        QCOMPARE(all[2], QStringLiteral("> Error (0): Connection refused."));
+        QCOMPARE(all[2], QStringLiteral("> Error (10061): Connection refused."));
         QCOMPARE(colourOfLine(2), chat::kDarkRed);
         QCOMPARE(colourOfLine(3), chat::kDarkRed);
         QVERIFY(chat::chatState().ConnectionLost);
+
+        form->txtServer->setText(QStringLiteral("no-such-host.invalid"));
+        QTest::mouseClick(form->cmdConnect, Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([&] { return lines().size() == 8; }, 30000));
+        QCOMPARE(lines()[6], QStringLiteral("> Error (11001): Host not found."));
         QVERIFY(boxes->shown.isEmpty());
+
+        // What a loopback server cannot provoke.
+        using livehelp::socketErrorNumber;
+        QCOMPARE(socketErrorNumber(QAbstractSocket::SocketTimeoutError, QStringLiteral("Socket operation timed out")), 10060);
+        QCOMPARE(socketErrorNumber(QAbstractSocket::NetworkError, QStringLiteral("Connection timed out")), 10060);
+        QCOMPARE(socketErrorNumber(QAbstractSocket::NetworkError, QStringLiteral("Host unreachable")), 10065);
+        QCOMPARE(socketErrorNumber(QAbstractSocket::NetworkError, QStringLiteral("Network unreachable")), 10051);
+        QCOMPARE(socketErrorNumber(QAbstractSocket::RemoteHostClosedError, QString()), 10054);
+        QCOMPARE(socketErrorNumber(QAbstractSocket::NetworkError, QStringLiteral("something else")), 10053);
+        QCOMPARE(socketErrorNumber(QAbstractSocket::UnknownSocketError, QString()), 10053);
+    }
+
+    // A hostile server: a message of 300,000 characters without a blank, then a burst of 5,000
+    // lines, then it closes. The window shows the long line at once, takes its events between
+    // parts of the burst, and shows every line before the lost line.
+    void longLinesAndBursts()
+    {
+        QTcpServer raw;
+        QVERIFY(raw.listen(QHostAddress::LocalHost, 0));
+        openWindow();
+        form->txtServer->setText(QStringLiteral("127.0.0.1"));
+        form->txtPort->setText(QString::number(raw.serverPort()));
+        QTest::mouseClick(form->cmdConnect, Qt::LeftButton);
+        QVERIFY(raw.waitForNewConnection(5000));
+        QTcpSocket *peer = raw.nextPendingConnection();
+        const QByteArray word(300000, 'w');
+        peer->write("MSG\x02Srv\x02" + word + '\x04');
+        QVERIFY(QTest::qWaitFor([&] { return lines().size() == 4; }, 5000));
+        QCOMPARE(lines()[3].remove(QChar(chat::kBreakMark)), QStringLiteral("Srv: ") + QString::fromLatin1(word));
+
+        const int before = lines().size();
+        QList<int> seen;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, [&] { seen.append(form->rtbChat->document()->blockCount()); });
+        watch.start(0);
+        QByteArray burst;
+        for (int i = 0; i < 5000; ++i)
+            burst += "MSG\x02Srv\x02" + QByteArray::number(i) + '\x04';
+        peer->write(burst);
+        peer->disconnectFromHost();
+        const QString lost = QStringLiteral("> The connection to the server was lost! Press the [ESC] key to re-connect.");
+        QVERIFY(waitForLine(lost));
+        watch.stop();
+        const QStringList all = lines();
+        QCOMPARE(all.size(), before + 5001);
+        QCOMPARE(all[before], QStringLiteral("Srv: 0"));
+        QCOMPARE(all[before + 4999], QStringLiteral("Srv: 4999"));
+        QCOMPARE(all.last(), lost);
+        const bool partly = std::any_of(seen.begin(), seen.end(), [&](int blocks) { return blocks > before + 1 && blocks < before + 5000; });
+        QVERIFY2(partly, "the window took no events during the burst");
     }
 
     // A server that never ends a frame is cut off; what came before is shown. The unfinished
@@ -336,7 +395,7 @@ private slots:
         for (int i = 0; i < 5; ++i)
             peer->write(flood);
         QVERIFY(waitForLine(
-            QStringLiteral("> Error: the server sent more than 1 MB without ending a message, so the connection was closed.")));
+            QStringLiteral("> Error (10053): The server sent more than 1 MB without ending a message, so the connection was closed.")));
         QCOMPARE(lines().last(), QStringLiteral("> Press the [ESC] key to re-connect."));
         QVERIFY(chat::chatState().ReceiveBuffer.pending().isEmpty());
         QVERIFY(chat::chatState().ConnectionLost);

@@ -34,6 +34,8 @@ private slots:
     {
         const QString notASound = dir_.filePath(QStringLiteral("notes.mp3"));
         QVERIFY(testmp3::writeNotASound(notASound));
+        const QString noise = dir_.filePath(QStringLiteral("noise.mp3"));
+        QVERIFY(testmp3::writeRandomBytes(noise));
 
         const struct {
             QString command;
@@ -53,6 +55,7 @@ private slots:
             {QStringLiteral("open \"") + dir_.filePath(QStringLiteral("gone.mp3")) + QStringLiteral("\" type MPEGVideo Alias MP3Play"), MciFileNotFound},
             {QStringLiteral("open \"") + dir_.path() + QStringLiteral("\" type MPEGVideo Alias MP3Play"), MciFileNotFound},
             {QStringLiteral("open \"") + notASound + QStringLiteral("\" type MPEGVideo Alias MP3Play"), MciInvalidFile},
+            {QStringLiteral("open \"") + noise + QStringLiteral("\" type MPEGVideo Alias MP3Play"), MciInvalidFile},
             {QStringLiteral("open \"") + tone_ + QStringLiteral("\" type WaveAudio Alias MP3Play"), MciInvalidDeviceName},
             {QStringLiteral("open \"") + tone_ + QStringLiteral("\" type MPEGVideo Alias"), MciMissingParameter},
             {QStringLiteral("open \"") + tone_ + QStringLiteral("\" type MPEGVideo Shortcut MP3Play"), MciUnrecognizedKeyword},

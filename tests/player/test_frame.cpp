@@ -227,6 +227,8 @@ private slots:
         QVERIFY(QFile::copy(shortTone_, dir_.filePath(QStringLiteral(".hidden.mp3"))));
         const QString notASound = dir_.filePath(QStringLiteral("notes.mp3"));
         QVERIFY(testmp3::writeNotASound(notASound));
+        const QString noise = dir_.filePath(QStringLiteral("noise.mp3"));
+        QVERIFY(testmp3::writeRandomBytes(noise));
 
         const struct {
             QString path;
@@ -237,6 +239,7 @@ private slots:
             {dir_.filePath(QStringLiteral(".hidden.mp3")), false, QStringLiteral("Error with input file")},
             {dir_.path(), false, QStringLiteral("Error with input file")},
             {notASound, false, QString()},
+            {noise, false, QString()},
         };
         for (const auto &c : cases) {
             boxes_->shown.clear();

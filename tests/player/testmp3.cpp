@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 
 namespace testmp3 {
 
@@ -23,6 +24,15 @@ bool writeNotASound(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write("this is text, not a sound\n") > 0;
+}
+
+bool writeRandomBytes(const QString &path)
+{
+    QRandomGenerator random(13);
+    QByteArray bytes(64 * 1024, Qt::Uninitialized);
+    random.fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 bool writeTone(const QString &path, double seconds, QString *error)

@@ -2,6 +2,8 @@
 
 #include "chat/protocol.h"
 
+#include <QCoreApplication>
+
 namespace livehelp {
 
 QString trimSpaces(const QString &text)
@@ -28,6 +30,48 @@ std::optional<quint16> portValue(const QString &text)
     if (value < 1 || value > 65535)
         return std::nullopt;
     return static_cast<quint16>(value);
+}
+
+int socketErrorNumber(QAbstractSocket::SocketError error, const QString &description)
+{
+    // The socket engine's own texts, as it words them in the running language.
+    auto says = [&](const char *text) { return description == QCoreApplication::translate("QNativeSocketEngine", text); };
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+    case QAbstractSocket::ProxyConnectionRefusedError:
+        return 10061;
+    case QAbstractSocket::HostNotFoundError:
+    case QAbstractSocket::ProxyNotFoundError:
+        return 11001;
+    case QAbstractSocket::SocketTimeoutError:
+    case QAbstractSocket::ProxyConnectionTimeoutError:
+        return 10060;
+    case QAbstractSocket::RemoteHostClosedError:
+    case QAbstractSocket::ProxyConnectionClosedError:
+        return 10054;
+    case QAbstractSocket::SocketAccessError:
+        return 10013;
+    case QAbstractSocket::SocketResourceError:
+        return 10055;
+    case QAbstractSocket::AddressInUseError:
+        return 10048;
+    case QAbstractSocket::SocketAddressNotAvailableError:
+        return 10049;
+    case QAbstractSocket::NetworkError:
+        if (says("Connection timed out") || says("Network operation timed out"))
+            return 10060;
+        if (says("Host unreachable"))
+            return 10065;
+        if (says("Network unreachable"))
+            return 10051;
+        if (says("The remote host closed the connection"))
+            return 10054;
+        if (says("The bound address is already in use"))
+            return 10048;
+        return kConnectionAborted;
+    default:
+        return kConnectionAborted;
+    }
 }
 
 QString errorLine(int number, const QString &description)

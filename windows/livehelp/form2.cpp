@@ -45,6 +45,12 @@ chat::ChatState &state()
     return chat::chatState();
 }
 
+// Received data is handled in slices, with a return to the event loop between them, so a burst
+// of thousands of lines leaves the window responsive; each slice is handled whole and in order.
+constexpr qint64 kArrivalSlice = 16 * 1024;
+// What the socket holds before the server has to wait for the window.
+constexpr qint64 kReadBufferSize = 256 * 1024;
+
 } // namespace
 
 Form2::Form2() : app::Form("Form2")
@@ -117,8 +123,7 @@ void Form2::buildControls()
     Frame26 = named(new QGroupBox(QStringLiteral("Chat Session"), LiveHelpFrame), "Frame26");
     app::nameFrameByTitle(Frame26);
     auto *session = new QGridLayout(Frame26);
-    rtbChat = named(new QTextEdit(Frame26), "rtbChat");
-    rtbChat->setReadOnly(true);
+    rtbChat = named(new chat::TranscriptBox(Frame26), "rtbChat");
     rtbChat->setAccessibleName(QStringLiteral("Chat transcript"));
     txtMsg = named(new QLineEdit(Frame26), "txtMsg");
     txtMsg->setMaxLength(1024);
@@ -139,6 +144,7 @@ void Form2::buildControls()
     frames->addWidget(Frame26, 1);
 
     sckClient = named(new QTcpSocket(this), "sckClient");
+    sckClient->setReadBufferSize(kReadBufferSize);
     refresh_ = new ServerAddressRefresh(this);
 
     mnuAbout = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -337,25 +343,49 @@ void Form2::sckClient_Connect()
 
 void Form2::sckClient_DataArrival()
 {
-    const QByteArray bytes = sckClient->readAll();
+    receiveSlice();
+    // The socket announces only new data: what is left of this arrival is taken up next turn.
+    if (sckClient->bytesAvailable() > 0 && !arrivalQueued_) {
+        arrivalQueued_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                arrivalQueued_ = false;
+                app::runHandler([&] { sckClient_DataArrival(); });
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void Form2::receiveSlice()
+{
+    const QByteArray bytes = sckClient->read(kArrivalSlice);
     const chat::ChatView view{rtbChat, lstUsers};
-    const auto result =
-        state().ReceiveBuffer.receive(bytes, [&](QByteArrayView element) { chat::DispatchFrame(view, element); });
+    chat::FrameReassembler::Result result;
+    {
+        const chat::TranscriptBatch batch(rtbChat);
+        result = state().ReceiveBuffer.receive(bytes, [&](QByteArrayView element) { chat::DispatchFrame(view, element); });
+    }
     if (result == chat::FrameReassembler::Result::Overflow)
-        connectionDropped(QStringLiteral("> Error: the server sent more than 1 MB without ending a message, so the "
-                                         "connection was closed."));
+        connectionDropped(livehelp::errorLine(livehelp::kConnectionAborted,
+                                              QStringLiteral("The server sent more than 1 MB without ending a message, so "
+                                                             "the connection was closed")));
 }
 
 void Form2::socketFailed(QAbstractSocket::SocketError error)
 {
+    const QString description = sckClient->errorString();
     if (error == QAbstractSocket::RemoteHostClosedError)
         sckClient_Close();
     else
-        sckClient_Error(static_cast<int>(error), sckClient->errorString());
+        sckClient_Error(livehelp::socketErrorNumber(error, description), description);
 }
 
 void Form2::sckClient_Close()
 {
+    // What the server sent before it closed is shown before the lost line.
+    while (sckClient->bytesAvailable() > 0 && sckClient->state() != QAbstractSocket::UnconnectedState)
+        receiveSlice();
     sckClient->abort();
     state().ConnectionLost = true;
     chat::AddStatusLine(rtbChat, chat::kGrey,

@@ -80,10 +80,12 @@ private:
     void buildControls();
     void connectHandlers();
     void showLiveHelpFrame();
+    void receiveSlice();
     void socketFailed(QAbstractSocket::SocketError error);
     void connectionDropped(const QString &line);
     bool portKeyAccepted(const QKeyEvent *event) const;
 
     ServerAddressRefresh *refresh_;
     bool addressLoaded_ = false; // ServerIP.txt is written back only when it was read at load
+    bool arrivalQueued_ = false; // the rest of a received burst waits for the next turn
 };
