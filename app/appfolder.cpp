@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace app {
 
@@ -10,6 +12,17 @@ QString &overriddenFolder()
 {
     static QString folder;
     return folder;
+}
+
+QString userDataFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/torvane-driver-searcher");
+}
+
+bool applicationFolderWritable()
+{
+    return QFileInfo(applicationFolder()).isWritable();
 }
 }
 
@@ -29,6 +42,31 @@ QString applicationFile(const QString &fileName)
 void setApplicationFolder(const QString &folder)
 {
     overriddenFolder() = folder.isEmpty() ? QString() : QDir::cleanPath(folder);
+}
+
+QString writableDataFolder()
+{
+    if (applicationFolderWritable())
+        return applicationFolder();
+    const QString folder = userDataFolder();
+    // A folder that cannot be made shows up as the writer's own error, which names the path.
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString writableDataFile(const QString &fileName)
+{
+    return writableDataFolder() + QLatin1Char('/') + fileName;
+}
+
+QString dataFile(const QString &fileName)
+{
+    if (!applicationFolderWritable()) {
+        const QString own = userDataFolder() + QLatin1Char('/') + fileName;
+        if (QFileInfo::exists(own))
+            return own;
+    }
+    return applicationFile(fileName);
 }
 
 } // namespace app

@@ -3,6 +3,8 @@
 #include "app/endsignals.h"
 #include "app/messagebox.h"
 
+#include <QIcon>
+
 #include <new>
 
 namespace app {
@@ -27,6 +29,11 @@ void reportUnhandledFailure(std::exception_ptr failure)
 Application::Application(int &argc, char **argv) : QApplication(argc, argv)
 {
     closeWindowsOnEndSignals();
+    // Every window shows the program's icon, in the sizes the desktop asks for.
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
+    setWindowIcon(icon);
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)

@@ -30,10 +30,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: bench_updater URL FOLDER\n");
         return 2;
     }
-    const QDir folder(QString::fromLocal8Bit(argv[2]));
-    const DatabaseFiles files{folder.filePath(QStringLiteral("DatabaseMain1.mdb")),
-                              folder.filePath(QStringLiteral("DriverData.mdb")),
-                              folder.filePath(QStringLiteral("DriverData.backup"))};
+    const DatabaseFiles files = DatabaseFiles::inFolder(QString::fromLocal8Bit(argv[2]));
     DatabaseUpdate update(files);
     qint64 written = 0;
     QObject::connect(&update, &DatabaseUpdate::progressChanged, &application,

@@ -3,8 +3,10 @@
 #include "tests/support/testsupport.h"
 
 #include "app/appfolder.h"
+#include "app/failures.h"
 #include "app/forms.h"
 
+#include <QIcon>
 #include <QTest>
 #include <QTimer>
 
@@ -108,6 +110,15 @@ private slots:
         QCOMPARE(app::applicationFolder(), QCoreApplication::applicationDirPath());
     }
 
+    void everyWindowShowsTheProgramIcon()
+    {
+        SampleForm *form = app::Forms::show<SampleForm>();
+        const QIcon icon = form->windowIcon();
+        QVERIFY(!icon.isNull());
+        QCOMPARE(icon.availableSizes().size(), 8);
+        QCOMPARE(icon.pixmap(QSize(48, 48)).size(), QSize(48, 48));
+    }
+
     // Last: it runs the application's event loop. Every window closed before the loop ran
     // (as during the start-up scan): the loop must end instead of waiting for good.
     void theEventLoopEndsWhenEveryWindowClosedBeforeItRan()
@@ -122,5 +133,11 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestForms)
+// The program's own application object, as the window program makes it.
+int main(int argc, char **argv)
+{
+    app::Application application(argc, argv);
+    TestForms test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_forms.moc"

@@ -35,9 +35,7 @@ constexpr platform::http::Timeouts kShortTimeouts{1500ms, 1000ms};
 
 DatabaseFiles filesIn(const QString &folder)
 {
-    const QDir dir(folder);
-    return {dir.filePath(QStringLiteral("DatabaseMain1.mdb")), dir.filePath(QStringLiteral("DriverData.mdb")),
-            dir.filePath(QStringLiteral("DriverData.backup"))};
+    return DatabaseFiles::inFolder(folder);
 }
 
 struct Outcome {

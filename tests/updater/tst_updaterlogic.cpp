@@ -134,9 +134,7 @@ private slots:
     void installKeepsBackup()
     {
         testsupport::TemporaryApplicationFolder folder;
-        const DatabaseFiles files{folder.file(QStringLiteral("DatabaseMain1.mdb")),
-                                  folder.file(QStringLiteral("DriverData.mdb")),
-                                  folder.file(QStringLiteral("DriverData.backup"))};
+        const DatabaseFiles files = DatabaseFiles::inFolder(folder.path());
         writeFileBytes(files.installed, "old database");
         writeFileBytes(files.backup, "older backup");
         writeFileBytes(files.download, "new database");
@@ -167,9 +165,7 @@ private slots:
     {
 #ifdef Q_OS_LINUX
         testsupport::TemporaryApplicationFolder folder;
-        const DatabaseFiles files{folder.file(QStringLiteral("DatabaseMain1.mdb")),
-                                  folder.file(QStringLiteral("DriverData.mdb")),
-                                  folder.file(QStringLiteral("DriverData.backup"))};
+        const DatabaseFiles files = DatabaseFiles::inFolder(folder.path());
         writeFileBytes(files.installed, "old database");
         writeFileBytes(files.download, "new database");
         QStringList log;

@@ -35,10 +35,7 @@ using app::named;
 
 namespace {
 
-QString serverAddressFile()
-{
-    return app::applicationFile(QStringLiteral("ServerIP.txt"));
-}
+const QString kServerAddressFile = QStringLiteral("ServerIP.txt");
 
 chat::ChatState &state()
 {
@@ -221,7 +218,7 @@ void Form2::Form_Load()
         app::Forms::unload(this);
         return;
     }
-    txtServer->setText(readServerAddress(serverAddressFile()));
+    txtServer->setText(readServerAddress(app::dataFile(kServerAddressFile)));
     addressLoaded_ = true;
 }
 
@@ -233,7 +230,7 @@ void Form2::Form_QueryUnload()
     // A window refused at load never read the file, so it leaves it alone. A failure to save is
     // reported and the window still closes.
     if (addressLoaded_)
-        app::runHandler([&] { writeServerAddress(serverAddressFile(), txtServer->text()); });
+        app::runHandler([&] { writeServerAddress(app::writableDataFile(kServerAddressFile), txtServer->text()); });
     Frame3->player().MP3Stop();
 }
 

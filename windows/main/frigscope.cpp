@@ -467,7 +467,7 @@ void fRigscope::trvComputer_Click()
 
 void fRigscope::Command2_Click()
 {
-    const std::optional<QString> link = findDriverLink(app::applicationFile(QStringLiteral("DriverData.mdb")),
+    const std::optional<QString> link = findDriverLink(app::dataFile(QStringLiteral("DriverData.mdb")),
                                                        Label19->text(), Text3->text(), Label28->text());
     const QString noMatches = QStringLiteral("No Matches");
     const QString sorry = QStringLiteral("Sorry, no driver matches  found!");

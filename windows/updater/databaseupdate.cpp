@@ -66,7 +66,7 @@ void DatabaseUpdate::start(const QUrl &url)
 // Room for the download and for the copy of the installed database that becomes the backup.
 qint64 DatabaseUpdate::neededSpace(qint64 downloadSize) const
 {
-    return downloadSize + QFileInfo(files_.installed).size();
+    return downloadSize + QFileInfo(files_.current()).size();
 }
 
 void DatabaseUpdate::onResponseStarted(int status)

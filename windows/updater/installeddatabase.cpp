@@ -148,6 +148,18 @@ InstalledDatabaseLabels describeInstalledDatabase(const QString &path)
     return {formatGeneralDate(info.lastModified()), formatKilobytes(info.size())};
 }
 
+DatabaseFiles DatabaseFiles::inFolder(const QString &folder)
+{
+    const QDir dir(folder);
+    return {dir.filePath(QStringLiteral("DatabaseMain1.mdb")), dir.filePath(QStringLiteral("DriverData.mdb")),
+            dir.filePath(QStringLiteral("DriverData.backup")), QString()};
+}
+
+QString DatabaseFiles::current() const
+{
+    return shipped.isEmpty() || QFileInfo::exists(installed) ? installed : shipped;
+}
+
 void installDownloadedDatabase(const DatabaseFiles &files)
 {
     try {
@@ -156,11 +168,11 @@ void installDownloadedDatabase(const DatabaseFiles &files)
         throw app::Failure(QObject::tr("The downloaded database could not be installed: %1. The installed database was kept.")
                                .arg(failure.reason));
     }
-    if (QFileInfo::exists(files.installed)) {
+    if (const QString current = files.current(); QFileInfo::exists(current)) {
         // Copy beside the backup, then rename: a broken copy never replaces a good backup.
         const QString backupCopy = files.backup + QStringLiteral(".partial");
         try {
-            copyToDisk(files.installed, backupCopy);
+            copyToDisk(current, backupCopy);
             renameFile(backupCopy, files.backup);
         } catch (const StepFailure &failure) {
             QFile::remove(backupCopy); // only tidied up: it is no backup yet

@@ -26,6 +26,15 @@ struct DatabaseFiles {
     QString download; // DatabaseMain1.mdb, the download while it runs
     QString installed; // DriverData.mdb, read by every lookup
     QString backup; // DriverData.backup, the previous database
+    // The shipped database, read while `installed` does not exist: an installed program keeps
+    // what it downloads in the user's folder. Empty when the shipped file is `installed` itself.
+    QString shipped;
+
+    // The database lookups read until the next install.
+    QString current() const;
+
+    // The three files by their names in one folder, nothing shipped apart.
+    static DatabaseFiles inFolder(const QString &folder);
 };
 
 // Moves a checked download into place. The previous database is first copied to the backup;

@@ -88,9 +88,9 @@ QLabel *makePicture(const char *name, const QPixmap &pixmap, const QString &desc
 
 DatabaseFiles databaseFiles()
 {
-    return {app::applicationFile(QStringLiteral("DatabaseMain1.mdb")),
-            app::applicationFile(QStringLiteral("DriverData.mdb")),
-            app::applicationFile(QStringLiteral("DriverData.backup"))};
+    DatabaseFiles files = DatabaseFiles::inFolder(app::writableDataFolder());
+    files.shipped = app::applicationFile(QStringLiteral("DriverData.mdb"));
+    return files;
 }
 
 } // namespace
@@ -155,7 +155,7 @@ Updater::Updater() : app::Form("Updater")
     grid->setColumnStretch(2, 1);
 
     http = new DatabaseUpdate(databaseFiles(), platform::http::kDefaultTimeouts, this);
-    WinHttpRequest2 = new ServerAddressDownload(app::applicationFile(QStringLiteral("ServerIP.txt")), this);
+    WinHttpRequest2 = new ServerAddressDownload(app::writableDataFile(QStringLiteral("ServerIP.txt")), this);
 
     connect(Command1, &QPushButton::clicked, this, &Updater::Command1_Click);
     connect(Command3, &QPushButton::clicked, this, &Updater::Command3_Click);
@@ -179,7 +179,7 @@ void Updater::Form_Load()
 
 void Updater::showInstalledDatabase()
 {
-    const InstalledDatabaseLabels labels = describeInstalledDatabase(app::applicationFile(QStringLiteral("DriverData.mdb")));
+    const InstalledDatabaseLabels labels = describeInstalledDatabase(app::dataFile(QStringLiteral("DriverData.mdb")));
     Label9->setText(labels.date);
     Label10->setText(labels.size);
 }
