@@ -202,7 +202,7 @@ std::optional<int> runCommandLine(const QStringList &arguments, QByteArray *outp
         return 0;
     }
     if (parser.isSet(versionOption)) {
-        *output += QCoreApplication::applicationVersion().toUtf8() + '\n';
+        *output += "driver-searcher " + QCoreApplication::applicationVersion().toUtf8() + '\n';
         return 0;
     }
     const bool inventory = parser.isSet(listOption) || parser.isSet(jsonOption) || parser.isSet(driversOption);

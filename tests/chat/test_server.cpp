@@ -277,6 +277,12 @@ private slots:
         run({QStringLiteral("--version")}, code, out, err);
         QCOMPARE(code, 0);
         QCOMPARE(out.trimmed(), QByteArray("livehelp-server 1.01"));
+        QProcess full; // an answer that cannot be written is a failure
+        full.setStandardOutputFile(QStringLiteral("/dev/full"));
+        full.start(QStringLiteral(DS_BUILD_DIR "/livehelp-server"), {QStringLiteral("--help")});
+        QVERIFY(full.waitForFinished(5000));
+        QCOMPARE(full.exitCode(), 1);
+        QVERIFY(full.readAllStandardError().startsWith("livehelp-server: the output cannot be written"));
         for (const QStringList &bad : {QStringList{QStringLiteral("--listen"), QStringLiteral("not-an-address")},
                                        QStringList{QStringLiteral("--port"), QStringLiteral("70000")},
                                        QStringList{QStringLiteral("--bogus")}, QStringList{QStringLiteral("extra")}}) {

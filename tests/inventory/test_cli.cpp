@@ -179,7 +179,7 @@ private slots:
         QProcess process;
         process.start(program, {QStringLiteral("--version")});
         QVERIFY(process.waitForFinished(30000));
-        QCOMPARE(process.readAllStandardOutput(), QByteArray("1.01\n"));
+        QCOMPARE(process.readAllStandardOutput(), QByteArray("driver-searcher 1.01\n"));
         QCOMPARE(process.exitCode(), 0);
         // An output that cannot be written is a failure, said on the error output.
         process.setStandardOutputFile(QStringLiteral("/dev/full"));

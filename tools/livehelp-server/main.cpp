@@ -7,7 +7,9 @@
 
 #include <sys/resource.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -15,6 +17,18 @@ int usageError(const QString &message)
 {
     std::fprintf(stderr, "livehelp-server: %s\nTry 'livehelp-server --help' for more information.\n", qPrintable(message));
     return 2;
+}
+
+// Help and version are answers on the standard output; one that cannot be written is a failure.
+int printAnswer(const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    errno = 0;
+    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()) || std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "livehelp-server: the output cannot be written: %s\n", std::strerror(errno));
+        return 1;
+    }
+    return 0;
 }
 
 // Every member holds a connection: take as many as the system lets this process have.
@@ -50,9 +64,9 @@ int main(int argc, char **argv)
     if (!options.parse(QCoreApplication::arguments()))
         return usageError(options.errorText());
     if (options.isSet(help))
-        options.showHelp(0);
+        return printAnswer(options.helpText());
     if (options.isSet(version))
-        options.showVersion();
+        return printAnswer(QStringLiteral("livehelp-server %1\n").arg(QCoreApplication::applicationVersion()));
     if (!options.positionalArguments().isEmpty())
         return usageError(QStringLiteral("unexpected argument '%1'").arg(options.positionalArguments().first()));
 
