@@ -178,6 +178,14 @@ bool kindMatches(const platform::WmiValue &value, const QString &kind)
 
 } // namespace
 
+QStringList captions(const std::vector<platform::WmiObject> &instances)
+{
+    QStringList result;
+    for (const platform::WmiObject &instance : instances)
+        result << instance.property(u"Caption").toText();
+    return result;
+}
+
 QStringList schemaViolations(const std::vector<platform::WmiObject> &instances)
 {
     QStringList problems;

@@ -53,6 +53,9 @@ private:
 // schema file the program's own schema is the reference.
 QStringList schemaViolations(const std::vector<platform::WmiObject> &instances);
 
+// The captions of the instances, in order.
+QStringList captions(const std::vector<platform::WmiObject> &instances);
+
 // Skips the test, naming the folder, when the shared test data is not beside the project (a
 // clone of the project alone).
 #define SKIP_WITHOUT_SHARED_DATA()                                                                                          \

@@ -11,18 +11,6 @@
 using platform::WmiObject;
 using platform::WmiValue;
 
-namespace {
-
-QStringList captions(const std::vector<WmiObject> &instances)
-{
-    QStringList result;
-    for (const WmiObject &instance : instances)
-        result << instance.property(u"Caption").toText();
-    return result;
-}
-
-} // namespace
-
 class TestLinuxDevices : public QObject {
     Q_OBJECT
 

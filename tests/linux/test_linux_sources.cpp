@@ -18,14 +18,6 @@ const WmiObject *withCaption(const std::vector<WmiObject> &instances, const QStr
     return nullptr;
 }
 
-QStringList captions(const std::vector<WmiObject> &instances)
-{
-    QStringList result;
-    for (const WmiObject &instance : instances)
-        result << instance.property(u"Caption").toText();
-    return result;
-}
-
 } // namespace
 
 class TestLinuxSources : public QObject {

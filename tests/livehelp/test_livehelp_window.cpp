@@ -108,6 +108,18 @@ class TestLiveHelpWindow : public QObject {
         QTest::mouseClick(form->cmdConnect, Qt::LeftButton);
     }
 
+    // Opens the window and connects it to a bare loopback server that the test speaks for.
+    void connectToRawServer(QTcpServer &raw, QTcpSocket *&peer)
+    {
+        QVERIFY(raw.listen(QHostAddress::LocalHost, 0));
+        openWindow();
+        form->txtServer->setText(QStringLiteral("127.0.0.1"));
+        form->txtPort->setText(QString::number(raw.serverPort()));
+        QTest::mouseClick(form->cmdConnect, Qt::LeftButton);
+        QVERIFY(raw.waitForNewConnection(5000));
+        peer = raw.nextPendingConnection();
+    }
+
     QStringList lines() const { return transcriptTexts(form->rtbChat); }
     QColor colourOfLine(int line) const { return transcriptLines(form->rtbChat).at(line).first().colour; }
     bool waitForLine(const QString &text) const
@@ -334,13 +346,9 @@ private slots:
     void longLinesAndBursts()
     {
         QTcpServer raw;
-        QVERIFY(raw.listen(QHostAddress::LocalHost, 0));
-        openWindow();
-        form->txtServer->setText(QStringLiteral("127.0.0.1"));
-        form->txtPort->setText(QString::number(raw.serverPort()));
-        QTest::mouseClick(form->cmdConnect, Qt::LeftButton);
-        QVERIFY(raw.waitForNewConnection(5000));
-        QTcpSocket *peer = raw.nextPendingConnection();
+        QTcpSocket *peer = nullptr;
+        connectToRawServer(raw, peer);
+        QVERIFY(peer);
         const QByteArray word(300000, 'w');
         peer->write("MSG\x02Srv\x02" + word + '\x04');
         QVERIFY(QTest::qWaitFor([&] { return lines().size() == 4; }, 5000));
@@ -373,13 +381,9 @@ private slots:
     void receiveBufferAcrossConnections()
     {
         QTcpServer raw;
-        QVERIFY(raw.listen(QHostAddress::LocalHost, 0));
-        openWindow();
-        form->txtServer->setText(QStringLiteral("127.0.0.1"));
-        form->txtPort->setText(QString::number(raw.serverPort()));
-        QTest::mouseClick(form->cmdConnect, Qt::LeftButton);
-        QVERIFY(raw.waitForNewConnection(5000));
-        QTcpSocket *peer = raw.nextPendingConnection();
+        QTcpSocket *peer = nullptr;
+        connectToRawServer(raw, peer);
+        QVERIFY(peer);
         peer->write("MSG\x02Srv\x02one\x04MSG\x02Srv\x02tw");
         QVERIFY(waitForLine(QStringLiteral("Srv: one")));
         peer->close();

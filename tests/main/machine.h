@@ -18,6 +18,13 @@ using Instance = QList<QPair<QString, QByteArray>>;
 
 inline QByteArray text(const QString &value) { return platform::jsonQuoted(value); }
 
+// An instance whose first property is its caption.
+inline Instance captioned(const QString &caption, Instance more = {})
+{
+    more.prepend({QStringLiteral("Caption"), text(caption)});
+    return more;
+}
+
 struct Machine {
     QList<QPair<QString, QList<Instance>>> cimv2;
     QList<QString> failingClasses;

@@ -23,24 +23,19 @@
 #include <QTest>
 #include <QTreeWidget>
 
+using testmachine::captioned;
 using testmachine::Instance;
 using testmachine::Machine;
 using testmachine::text;
 
 namespace {
 
-Instance device(const QString &caption, Instance more = {})
-{
-    more.prepend({QStringLiteral("Caption"), text(caption)});
-    return more;
-}
-
 Machine machineWithDevices()
 {
     Machine m;
-    m.add("Win32_ComputerSystem", device("PC"));
-    m.add("Win32_DiskDrive", device("First disk", {{"Size", text("500107862016")}}));
-    m.add("Win32_DiskDrive", device("Second disk", {{"Size", text("256060514304")}}));
+    m.add("Win32_ComputerSystem", captioned("PC"));
+    m.add("Win32_DiskDrive", captioned("First disk", {{"Size", text("500107862016")}}));
+    m.add("Win32_DiskDrive", captioned("Second disk", {{"Size", text("256060514304")}}));
     return m;
 }
 
@@ -234,8 +229,8 @@ private slots:
             cleanup();
         }
         Machine m;
-        m.add("Win32_ComputerSystem", device("PC"));
-        m.add("Win32_SCSIController", device(name));
+        m.add("Win32_ComputerSystem", captioned("PC"));
+        m.add("Win32_SCSIController", captioned(name));
         testsupport::MachineDescriptionFile machine(m.json());
         fRigscope *w = app::Forms::show<fRigscope>();
         w->trvComputer->setCurrentItem(classNode(w, "SCSIController")->child(0));
@@ -254,11 +249,11 @@ private slots:
         QVERIFY(deviceproblems::problemText(0).isEmpty());
 
         Machine m;
-        m.add("Win32_ComputerSystem", device("PC"));
+        m.add("Win32_ComputerSystem", captioned("PC"));
         for (const char *id : {"ACPI\\PNP0C14\\0", "ACPI\\PNP0C14\\1", "ACPI\\PNP0C14\\2"})
-            m.add("Win32_PNPEntity", device("Unknown device", {{"ConfigManagerErrorCode", "28"}, {"PNPDeviceID", text(id)}}));
-        m.add("Win32_PNPEntity", device("PCI Express Root Port", {{"ConfigManagerErrorCode", "0"}, {"PNPDeviceID", text("PCI\\VEN_8086")}}));
-        m.add("Win32_SoundDevice", device("Realtek Audio|Speakers", {{"ConfigManagerErrorCode", "10"}}));
+            m.add("Win32_PNPEntity", captioned("Unknown device", {{"ConfigManagerErrorCode", "28"}, {"PNPDeviceID", text(id)}}));
+        m.add("Win32_PNPEntity", captioned("PCI Express Root Port", {{"ConfigManagerErrorCode", "0"}, {"PNPDeviceID", text("PCI\\VEN_8086")}}));
+        m.add("Win32_SoundDevice", captioned("Realtek Audio|Speakers", {{"ConfigManagerErrorCode", "10"}}));
         testsupport::MachineDescriptionFile machine(m.json());
         fRigscope *w = app::Forms::show<fRigscope>();
 

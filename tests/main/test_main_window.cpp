@@ -22,18 +22,13 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+using testmachine::captioned;
 using testmachine::Environment;
 using testmachine::Instance;
 using testmachine::Machine;
 using testmachine::text;
 
 namespace {
-
-Instance captioned(const QString &caption, Instance more = {})
-{
-    more.prepend({QStringLiteral("Caption"), text(caption)});
-    return more;
-}
 
 Machine typicalMachine()
 {
