@@ -124,7 +124,9 @@ private slots:
                               QString(3667, u'a'), label63 + u'a', name253.left(252) + QStringLiteral("cx"),
                               QStringLiteral("-a.example"), QStringLiteral("a-.example"), QStringLiteral("a..example"),
                               QStringLiteral("example."), QStringLiteral("under_score.example"), QStringLiteral("999.1.1.1"),
-                              QStringLiteral("1.2.3.4.5"), QStringLiteral("h\u00e9te.example")};
+                              QStringLiteral("1.2.3.4.5"), QStringLiteral("h\u00e9te.example"),
+                              // the address parser would stop at the NUL and take "1.10"
+                              QStringLiteral("1.10") + QChar(0) + QStringLiteral("0.50.0.5")};
         for (const QString &text : bad)
             QVERIFY2(!ServerAddressDownload::addressFromText(text), qPrintable(text));
     }

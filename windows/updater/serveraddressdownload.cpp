@@ -37,6 +37,14 @@ bool isHostName(const QString &text)
 
 bool isIpAddress(const QString &text)
 {
+    // The address parser stops at a NUL and takes what came before it: only the characters of
+    // an IPv4 or IPv6 address are let through to it.
+    auto isAddressCharacter = [](QChar c) {
+        const char16_t u = c.unicode();
+        return (u >= '0' && u <= '9') || (u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F') || u == '.' || u == ':';
+    };
+    if (!std::all_of(text.begin(), text.end(), isAddressCharacter))
+        return false;
     QHostAddress address;
     return address.setAddress(text)
         && (address.protocol() == QAbstractSocket::IPv4Protocol || address.protocol() == QAbstractSocket::IPv6Protocol);
