@@ -158,6 +158,14 @@ private slots:
 
     void loopRestartsOnlyAFileThatIsPlaying()
     {
+        // The handler called directly flips flag and box once, as a click does.
+        frame_->Check5_Click();
+        QVERIFY(frame_->loopEnabled());
+        QVERIFY(frame_->Check5->isChecked());
+        frame_->Check5_Click();
+        QVERIFY(!frame_->loopEnabled());
+        QVERIFY(!frame_->Check5->isChecked());
+
         // Loop with no file loaded: nothing happens, and the timer rests.
         QTest::mouseClick(frame_->Check5, Qt::LeftButton);
         QVERIFY(frame_->loopEnabled());

@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QSignalBlocker>
 
 using platform::media::mciSendString;
 
@@ -195,6 +196,8 @@ void Mp3PlayerFrame::Command7_Click()
 void Mp3PlayerFrame::Check5_Click()
 {
     loopEnabled_ = !loopEnabled_;
+    // The box follows the flag; its change is no new click (the handler may be called directly).
+    const QSignalBlocker sameClick(Check5);
     Check5->setChecked(loopEnabled_);
     scheduleLoopTimer();
 }
