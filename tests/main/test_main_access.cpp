@@ -1,6 +1,7 @@
 // The main window for every user: choosing a device by keyboard, values that screen readers
 // read, labels that act as links, the tab order, long device names, problem devices, links that
 // no program opens, and the player's Loop box by keyboard and assistive technology.
+#include "hardwaretree.h"
 #include "machine.h"
 #include "tests/player/testmp3.h"
 #include "tests/support/testsupport.h"
@@ -37,15 +38,6 @@ Machine machineWithDevices()
     m.add("Win32_DiskDrive", captioned("First disk", {{"Size", text("500107862016")}}));
     m.add("Win32_DiskDrive", captioned("Second disk", {{"Size", text("256060514304")}}));
     return m;
-}
-
-QTreeWidgetItem *classNode(fRigscope *w, const QString &label)
-{
-    QTreeWidgetItem *computer = w->trvComputer->topLevelItem(0);
-    for (int i = 0; i < computer->childCount(); ++i)
-        if (computer->child(i)->text(0) == label)
-            return computer->child(i);
-    return nullptr;
 }
 
 QString accessibleText(QObject *object, QAccessible::Text kind)

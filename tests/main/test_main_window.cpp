@@ -1,5 +1,6 @@
 // The main window on described machines: the hardware tree, the property view, the tabs,
 // the menus and the close sequence.
+#include "hardwaretree.h"
 #include "machine.h"
 #include "tests/support/testsupport.h"
 
@@ -65,15 +66,6 @@ QStringList childTexts(QTreeWidgetItem *node)
     for (int i = 0; i < node->childCount(); ++i)
         texts << node->child(i)->text(0);
     return texts;
-}
-
-QTreeWidgetItem *classNode(fRigscope *w, const QString &label)
-{
-    QTreeWidgetItem *computer = w->trvComputer->topLevelItem(0);
-    for (int i = 0; i < computer->childCount(); ++i)
-        if (computer->child(i)->text(0) == label)
-            return computer->child(i);
-    return nullptr;
 }
 
 void clickNode(fRigscope *w, QTreeWidgetItem *node)
